@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The text of the first of the two files that opens: the compiled-in resource when it exists,
+// else the fallback path. A null string when the chosen file cannot be read.
+QString loadStyleSheet(const QString &resourcePath, const QString &fallbackPath);

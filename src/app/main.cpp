@@ -1,0 +1,29 @@
+#include "app/DiagnosticLog.h"
+#include "app/StyleSheet.h"
+#include "osc/OscWidget.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    DiagnosticLog::open(QStringLiteral("Lumeral"));
+    QApplication::setApplicationName(QStringLiteral("Lumeral"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+
+    const QString styleSheet = loadStyleSheet(QStringLiteral(":/styles/DarkTheme.qss"),
+                                              QApplication::applicationDirPath() + QStringLiteral("/DarkTheme.qss"));
+    if (!styleSheet.isNull()) {
+        app.setStyleSheet(styleSheet);
+        DiagnosticLog::write(QStringLiteral("DarkTheme QSS loaded"));
+    }
+
+    OscWidget window;
+    window.setWindowTitle(QStringLiteral("OSC调试助手"));
+    window.setWindowIcon(QIcon(QStringLiteral(":/icon/Osc.ico")));
+    window.show();
+    DiagnosticLog::write(QStringLiteral("Window shown"));
+
+    return app.exec();
+}
