@@ -169,6 +169,15 @@ void TestOscCodec::rendering_data()
     QTest::newRow("float32 with four decimals")
         << words("/a\0\0", ",fff", "\0\0\0\0", "\x3f\x80\0\0", "\x3f\0\0\0", "\x43\xdc\0\0")
         << "/a ,fff 1.0000 0.5000 440.0000";
+    QTest::newRow("float32 halfway rounds away from zero")
+        << words("/a\0\0", ",fff", "\0\0\0\0", "\x3d\0\0\0", "\xbd\0\0\0", "\x3d\xc0\0\0")
+        << "/a ,fff 0.0313 -0.0313 0.0938";
+    QTest::newRow("float32 negative zero and a small negative")
+        << words("/a\0\0", ",ff\0", "\x80\0\0\0", "\xb7\x27\xc5\xac") << "/a ,ff 0.0000 -0.0000";
+    QTest::newRow("float32 largest, infinities and NaN")
+        << words("/a\0\0", ",fff", "f\0\0\0", "\x7f\x7f\xff\xff", "\x7f\x80\0\0", "\xff\x80\0\0",
+                 "\x7f\xc0\0\0")
+        << "/a ,ffff 340282346638528859811704183484516925440.0000 inf -inf nan";
     QTest::newRow("strings quoted, empty one too")
         << words("/a\0\0", ",sSs", "\0\0\0\0", "hell", "o\0\0\0", "\0\0\0\0", "x\0\0\0")
         << "/a ,sSs \"hello\" \"\" \"x\"";

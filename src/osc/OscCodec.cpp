@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -150,9 +151,8 @@ public:
 
     QString text(qsizetype from, qsizetype to) const
     {
-        QString out;
-        appendText(out, from, to);
-        return out;
+        Q_ASSERT(from >= 0 && from <= to && to <= m_size);
+        return QString::fromUtf8(m_bytes + from, to - from);
     }
 
 private:
@@ -188,9 +188,30 @@ void appendDecimal(QString &out, Integer value)
     out.append(QLatin1StringView(digits, result.ptr - digits));
 }
 
+// True when the value lies exactly halfway between two texts of FloatDecimals decimals. For a
+// binary fraction that happens only when value * 2^(FloatDecimals + 1) is an odd integer.
+bool isTieAtLastDecimal(double value)
+{
+    constexpr double TieScale = double(1 << (FloatDecimals + 1));
+    return std::fabs(std::fmod(value * TieScale, 2.0)) == 1.0;
+}
+
+// The text QString::number(value, 'f', FloatDecimals) gives, without its temporary string.
+// std::to_chars writes the same digits except for NaN and infinities, negative zero (Qt drops
+// its sign) and exact ties (Qt rounds them away from zero, to_chars to even).
 void appendFixed(QString &out, double value)
 {
-    out.append(QString::number(value, 'f', FloatDecimals));
+    if (!std::isfinite(value) || isTieAtLastDecimal(value)) {
+        out.append(QString::number(value, 'f', FloatDecimals));
+        return;
+    }
+    if (value == 0.0)
+        value = 0.0; // negative zero is written without its sign
+    // The longest finite double has 309 integer digits, a sign, a point and the decimals.
+    char digits[320];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value,
+                                      std::chars_format::fixed, FloatDecimals);
+    out.append(QLatin1StringView(digits, result.ptr - digits));
 }
 
 // Renders the argument of one tag at position and moves position past it. Returns false when
