@@ -33,7 +33,7 @@ ChartSeriesData *seriesAt(const QDateTime &now, const QList<QPair<int, double>> 
 // Antialiased lines seldom cover a pixel whole, so a pixel close to the colour counts.
 bool imageHasColor(const QImage &image, const QColor &color)
 {
-    constexpr int Tolerance = 24;
+    constexpr int Tolerance = 60;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QColor pixel = image.pixelColor(x, y);

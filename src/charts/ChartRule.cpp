@@ -92,7 +92,10 @@ std::optional<double> extractJsonPath(const QString &text, const QString &path)
 
 std::optional<double> extractCapture(const QString &text, const QString &expression)
 {
-    const QRegularExpressionMatch match = compiledPattern(expression).match(text);
+    const QRegularExpression pattern = compiledPattern(expression);
+    if (!pattern.isValid())
+        return std::nullopt;
+    const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;
     // A pattern whose groups all stayed out of the match yields the whole match.
@@ -116,7 +119,8 @@ std::optional<double> extractIndexed(const QString &text, const QString &express
 
 std::optional<double> extractPresence(const QString &text, const QString &expression)
 {
-    if (!compiledPattern(expression).match(text).hasMatch())
+    const QRegularExpression pattern = compiledPattern(expression);
+    if (!pattern.isValid() || !pattern.match(text).hasMatch())
         return std::nullopt;
     return 1.0;
 }
