@@ -1,11 +1,8 @@
 #include "osc/OscWidget.h"
 
 #include "LumeralConfig.h"
-#include "charts/ChartEngine.h"
-#include "charts/ChartRule.h"
 #include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
-#include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
 
@@ -317,20 +314,7 @@ void OscWidget::feedChart(const QString &renderedText)
 {
     if (!m_chartEngine)
         return;
-    const QList<ChartRule> rules = m_chartEngine->rules();
-    if (rules.isEmpty())
-        return;
-    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
-    const QStringList pieces = renderedText.split(lineBreaks, Qt::SkipEmptyParts);
-    for (const QString &piece : pieces) {
-        const QString line = piece.trimmed();
-        if (line.isEmpty())
-            continue;
-        for (const ChartRule &rule : rules) {
-            if (const std::optional<double> value = extractValue(line, rule))
-                m_chartEngine->addDataPoint(rule.name, *value);
-        }
-    }
+    Q_UNUSED(renderedText);
 }
 
 // The first argument of a received message moves the control panel's controls with that address.
@@ -338,17 +322,7 @@ void OscWidget::driveControlPanel(const QByteArray &datagram)
 {
     if (!m_controlPanel)
         return;
-    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(datagram);
-    switch (first.kind) {
-    case OscCodec::ArgumentKind::Number:
-        m_controlPanel->setControlValue(first.address, first.number);
-        break;
-    case OscCodec::ArgumentKind::Text:
-        m_controlPanel->setControlText(first.address, first.text);
-        break;
-    case OscCodec::ArgumentKind::None:
-        break;
-    }
+    Q_UNUSED(datagram);
 }
 
 void OscWidget::retranslate()
