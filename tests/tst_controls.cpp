@@ -42,6 +42,8 @@ bool wheel(QWidget *widget, int angleDelta, Qt::KeyboardModifiers modifiers = Qt
     const QPointF pos = QRectF(widget->rect()).center();
     QWheelEvent event(pos, widget->mapToGlobal(pos), QPoint(), QPoint(0, angleDelta), Qt::NoButton,
                       modifiers, Qt::NoScrollPhase, false);
+    // As from a real wheel, so that an event a control ignores travels up to the canvas.
+    QSpontaneKeyEvent::setSpontaneous(&event);
     QApplication::sendEvent(widget, &event);
     return event.isAccepted();
 }

@@ -164,6 +164,7 @@ QWidget *OscControlPanel::createScaleBar()
 
     auto *zoomOut = zoomButton(QStringLiteral("\u2212"), 26, bar);
     m_scaleLabel = new QLabel(scaleText(1.0), bar);
+    m_scaleLabel->setObjectName(QStringLiteral("scaleLabel"));
     m_scaleLabel->setFixedWidth(40);
     m_scaleLabel->setAlignment(Qt::AlignCenter);
     m_scaleLabel->setStyleSheet(QStringLiteral("color: #F1F5F9; font-size: 11px;"));
