@@ -83,7 +83,7 @@ public:
     QString nextMessage()
     {
         QString message;
-        QTest::qWaitFor([&] {
+        const bool arrived = QTest::qWaitFor([&] {
             while (message.isEmpty()) {
                 const qsizetype end = m_output.indexOf('\n');
                 if (end < 0)
@@ -100,7 +100,7 @@ public:
             }
             return !message.isEmpty();
         }, kToolTimeoutMs);
-        return message;
+        return arrived ? message : QStringLiteral("(nothing from oscdump)");
     }
 
 private:
