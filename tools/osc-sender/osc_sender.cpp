@@ -1,10 +1,13 @@
 // Sends OSC datagrams to a UDP port at a set rate, or flat out.
 //
 //   osc_sender --port P [--host 127.0.0.1] [--count N] [--rate R] [--shape int|mix|string]
+//              [--spread K]
 //
 // Shapes: "int" is /test/value ,i <sequence number> (20 bytes); "mix" is /mix ,fT <float>;
-// "string" is a 200-byte message carrying one string. A rate of 0 sends as fast as the socket
-// takes them. Prints the number sent and the time taken on standard output.
+// "string" is a 200-byte message carrying one string. With a spread of K from 2 to 10 the int
+// messages go round K addresses /test/val/0 to /test/val/<K-1>, still 20 bytes each. A rate of
+// 0 sends as fast as the socket takes them. Prints the number sent and the time taken on
+// standard output.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -24,6 +27,8 @@
 namespace {
 
 constexpr std::size_t kStringMessageSize = 200;
+// One decimal digit after /test/val/ keeps the spread messages at 20 bytes.
+constexpr long kMaxSpread = 10;
 
 void appendPaddedString(std::vector<char> &out, const std::string &text)
 {
@@ -39,7 +44,7 @@ void appendBigEndian32(std::vector<char> &out, std::uint32_t value)
         out.push_back(static_cast<char>((value >> shift) & 0xFF));
 }
 
-std::vector<char> buildMessage(const std::string &shape, std::uint32_t sequence)
+std::vector<char> buildMessage(const std::string &shape, std::uint32_t sequence, long spread)
 {
     std::vector<char> out;
     if (shape == "mix") {
@@ -57,6 +62,10 @@ std::vector<char> buildMessage(const std::string &shape, std::uint32_t sequence)
         const std::size_t stringBytes = kStringMessageSize - out.size() - 4;   // at least one NUL, padded
         text.resize(stringBytes + 3, 'x');
         appendPaddedString(out, text);
+    } else if (spread > 1) {
+        appendPaddedString(out, "/test/val/" + std::to_string(sequence % spread));
+        appendPaddedString(out, ",i");
+        appendBigEndian32(out, sequence);
     } else {
         appendPaddedString(out, "/test/value");
         appendPaddedString(out, ",i");
@@ -67,7 +76,7 @@ std::vector<char> buildMessage(const std::string &shape, std::uint32_t sequence)
 
 [[noreturn]] void usage()
 {
-    std::fprintf(stderr, "usage: osc_sender --port P [--host 127.0.0.1] [--count N] [--rate R] [--shape int|mix|string]\n");
+    std::fprintf(stderr, "usage: osc_sender --port P [--host 127.0.0.1] [--count N] [--rate R] [--shape int|mix|string] [--spread K]\n");
     std::exit(2);
 }
 
@@ -80,6 +89,7 @@ int main(int argc, char *argv[])
     long port = 0;
     long long count = 1000;
     double rate = 0.0;
+    long spread = 1;
 
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -96,10 +106,13 @@ int main(int argc, char *argv[])
             rate = std::strtod(value, nullptr);
         else if (option == "--shape")
             shape = value;
+        else if (option == "--spread")
+            spread = std::strtol(value, nullptr, 10);
         else
             usage();
     }
-    if (port < 1 || port > 65535 || count < 0 || rate < 0.0 || (shape != "int" && shape != "mix" && shape != "string"))
+    if (port < 1 || port > 65535 || count < 0 || rate < 0.0 || (shape != "int" && shape != "mix" && shape != "string")
+        || spread < 1 || spread > kMaxSpread)
         usage();
 
     sockaddr_in target{};
@@ -128,7 +141,7 @@ int main(int argc, char *argv[])
                     std::this_thread::sleep_for(std::chrono::microseconds(100));
             }
         }
-        const std::vector<char> message = buildMessage(shape, static_cast<std::uint32_t>(i));
+        const std::vector<char> message = buildMessage(shape, static_cast<std::uint32_t>(i), spread);
         const ssize_t written = sendto(fd, message.data(), message.size(), 0,
                                        reinterpret_cast<const sockaddr *>(&target), sizeof target);
         if (written == static_cast<ssize_t>(message.size()))
