@@ -119,10 +119,11 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setFrameShape(QFrame::NoFrame);
-    // The delegate draws every row as one unwrapped line, so all rows are equally tall: letting
-    // the list measure only one row and lay out in batches keeps a long log cheap to grow.
+    // The delegate draws every row as one unwrapped line, so all rows are equally tall and the
+    // list need measure only one of them. The layout stays single-pass: a batched layout starts
+    // again from the first row on every insertion and leaves the scroll range short until it
+    // has finished, so a view following new rows would stop far above them.
     m_list->setUniformItemSizes(true);
-    m_list->setLayoutMode(QListView::Batched);
     m_list->setItemDelegate(new VCenterDelegate(m_list));
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(m_list, 1);
