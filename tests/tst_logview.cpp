@@ -161,6 +161,7 @@ private slots:
     void itemStyleClamps();
     void delegateCentresTextInRow_data();
     void delegateCentresTextInRow();
+    void longRowsStayOneLineTall();
     void countersResetAndClear();
     void copyMenu_data();
     void copyMenu();
@@ -415,6 +416,25 @@ void tst_LogView::delegateCentresTextInRow()
                  qPrintable(QStringLiteral("ink above minus ink below the line, per row height: %1, %2, %3")
                                 .arg(imbalances[0]).arg(imbalances[1]).arg(imbalances[2])));
     }
+}
+
+void tst_LogView::longRowsStayOneLineTall()
+{
+    CommunicationBase model;
+    LogViewWidget view(&model);
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QListWidget *list = logList(view);
+    model.addSystemMessage(QStringLiteral("short"));
+    QTRY_COMPARE(list->count(), 1);
+    const int oneLine = list->visualItemRect(list->item(0)).height();
+
+    // Far wider than the list: the row is drawn as one line and must not grow to wrapped height.
+    model.addSystemMessage(QStringLiteral("long ").repeated(100));
+    QTRY_COMPARE(list->count(), 2);
+    QCOMPARE(list->visualItemRect(list->item(1)).height(), oneLine);
+    QCOMPARE(list->visualItemRect(list->item(0)).height(), oneLine);
 }
 
 void tst_LogView::countersResetAndClear()

@@ -74,6 +74,15 @@ class VCenterDelegate : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // Measured as the one line it is drawn as: the list wraps words, and the list takes every
+    // row's height from one sample row, so a long sample would make every row tall.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        opt.features &= ~QStyleOptionViewItem::WrapText;
+        return QStyledItemDelegate::sizeHint(opt, index);
+    }
+
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QStyleOptionViewItem opt = option;
