@@ -144,5 +144,12 @@ int main(int argc, char *argv[])
     const QString fullCase = QStringLiteral("into a view already holding %1 rows").arg(list->count());
     const RunResult intoFull = feed(model, list, entries, entries);
     report(out, fullCase, intoFull, list->count());
+
+    // The font-size spin box restyles every row at once.
+    QElapsedTimer restyle;
+    restyle.start();
+    view.setFontSize(view.fontSize() + 1);
+    out << "font size change over " << list->count() << " rows: "
+        << QString::number(restyle.nsecsElapsed() / 1e6, 'f', 1) << " ms\n";
     return 0;
 }

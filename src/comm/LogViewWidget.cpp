@@ -22,6 +22,9 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 constexpr int kFlushIntervalMs = 50;
@@ -66,6 +69,28 @@ QString displayLine(const LogEntry &entry, bool showTimestamp, bool hex)
     line += hex ? entry.hexText : entry.text;
     return line;
 }
+
+// A row of the list. Every row reads the view's one row font, so a new font size reaches a
+// full log at the cost of one layout rather than one change notice per row.
+class LogRowItem : public QListWidgetItem
+{
+public:
+    LogRowItem(const QString &text, std::shared_ptr<const QFont> font)
+        : QListWidgetItem(text)
+        , m_font(std::move(font))
+    {
+    }
+
+    QVariant data(int role) const override
+    {
+        if (role == Qt::FontRole)
+            return *m_font;
+        return QListWidgetItem::data(role);
+    }
+
+private:
+    std::shared_ptr<const QFont> m_font;
+};
 
 // Draws each row's text as one unwrapped line, centred vertically in the row, whatever
 // padding the item style gives the row.
@@ -207,13 +232,12 @@ void LogViewWidget::applyItemStyle()
     const int padding = m_lineSpacing + kBasePaddingPx;
     m_list->setStyleSheet(QString::fromLatin1(kItemStyle).arg(padding).arg(padding).arg(m_fontSize));
 
-    m_itemFont = QFont(QString::fromLatin1(kFontFamily), m_fontSize);
-    m_list->setFont(m_itemFont);
+    const QFont font(QString::fromLatin1(kFontFamily), m_fontSize);
+    m_list->setFont(font);
     // An application style sheet may override the list's own font, so every row carries it too.
-    m_list->setUpdatesEnabled(false);
-    for (int row = 0; row < m_list->count(); ++row)
-        m_list->item(row)->setFont(m_itemFont);
-    m_list->setUpdatesEnabled(true);
+    *m_rowFont = font;
+    m_list->doItemsLayout();
+    m_list->viewport()->update();
 }
 
 void LogViewWidget::clearLogView()
@@ -291,9 +315,8 @@ void LogViewWidget::flushPendingItems()
 void LogViewWidget::appendRows(const QList<LogEntry> &entries, bool showTimestamp, bool hex)
 {
     for (const LogEntry &entry : entries) {
-        auto *item = new QListWidgetItem(displayLine(entry, showTimestamp, hex));
+        auto *item = new LogRowItem(displayLine(entry, showTimestamp, hex), m_rowFont);
         item->setForeground(QBrush(directionColor(entry.direction)));
-        item->setFont(m_itemFont);
         m_list->addItem(item);
     }
 }
