@@ -166,7 +166,6 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     applyItemStyle();
 
     m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(kFlushIntervalMs);
 
     connect(&m_flushTimer, &QTimer::timeout, this, &LogViewWidget::flushPendingItems);
     connect(m_model, &CommunicationBase::logEntryAdded, this, &LogViewWidget::onNewLogEntry);
