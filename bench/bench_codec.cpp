@@ -99,7 +99,8 @@ void benchmarkReceiving(const QByteArray &datagram)
     for (int i = 0; i < model.maxLogEntries(); ++i)
         model.addRxData(line);
 
-    std::printf("receiving %s into a log of %d entries\n", qPrintable(logLine()), model.maxLogEntries());
+    std::printf("receiving %s into a log of %d entries\n", qPrintable(logLine()),
+                model.maxLogEntries());
     report("addRxData", timePerOperation([&] { model.addRxData(line); }));
     report("decodeOscToText + addRxData", timePerOperation([&] {
                model.addRxData(model.encodeText(OscCodec::decodeOscToText(datagram)));
