@@ -73,6 +73,22 @@ QString decodeUtf16(const QByteArray &data)
     return text;
 }
 
+// Opening a named converter costs microseconds, more than logging the datagram it decodes, and
+// a log keeps one encoding for long stretches: the last one opened is kept. Stateless converters
+// carry nothing from one call to the next, so reusing one is the same as opening it afresh.
+// A name the platform lacks is kept too, as an invalid converter, so it is not looked up again.
+template <typename Converter>
+Converter &namedConverter(const QString &encoding)
+{
+    thread_local QString cachedName;
+    thread_local Converter converter;
+    if (encoding != cachedName) {
+        converter = Converter(encoding.toUtf8().constData(), QStringConverter::Flag::Stateless);
+        cachedName = encoding;
+    }
+    return converter;
+}
+
 QByteArray encodeUtf16LittleEndian(const QString &text)
 {
     QByteArray bytes(text.size() * qsizetype(sizeof(char16_t)), Qt::Uninitialized);
@@ -250,7 +266,7 @@ QString CommunicationBase::decodeBytes(const QByteArray &data, const QString &en
     if (encoding == UnicodeEncoding)
         return decodeUtf16(data);
 
-    QStringDecoder decoder(encoding.toUtf8().constData(), QStringConverter::Flag::Stateless);
+    QStringDecoder &decoder = namedConverter<QStringDecoder>(encoding);
     if (!decoder.isValid())
         return QString::fromUtf8(data);
     return decoder.decode(data);
@@ -265,7 +281,7 @@ QByteArray CommunicationBase::encodeText(const QString &text, const QString &enc
     if (encoding == UnicodeEncoding)
         return encodeUtf16LittleEndian(text);
 
-    QStringEncoder encoder(encoding.toUtf8().constData(), QStringConverter::Flag::Stateless);
+    QStringEncoder &encoder = namedConverter<QStringEncoder>(encoding);
     if (!encoder.isValid())
         return text.toUtf8();
     return encoder.encode(text);
