@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace OscCodec {
 namespace {
@@ -43,7 +44,7 @@ constexpr qsizetype TimeTagSize = 8;
 constexpr qsizetype BlobSizeFieldSize = 4;
 // A tag this codec does not know is taken to occupy one 32-bit slot.
 constexpr qsizetype UnknownArgumentSize = 4;
-// Anything shorter cannot hold an address and its terminator, so it is shown as plain text.
+// The shortest datagram read as a message: one word of address. Shorter ones are shown as text.
 constexpr qsizetype ShortestRenderedMessage = 4;
 // Room a rendering needs beyond the datagram's own length in the usual case (spaces, decimals).
 constexpr qsizetype RenderingSlack = 32;
@@ -214,37 +215,46 @@ void appendFixed(QString &out, double value)
     out.append(QLatin1StringView(digits, result.ptr - digits));
 }
 
+// One rendered item and the space that separates it from the next.
+void appendItem(QString &out, QLatin1StringView item)
+{
+    out.append(item);
+    out.append(Separator);
+}
+
+// A number argument that lies inside the datagram is rendered with its separator; one cut short
+// by the end of the datagram is left out.
+template <typename Number>
+void appendItem(QString &out, std::optional<Number> number)
+{
+    if (!number)
+        return;
+    if constexpr (std::is_integral_v<Number>)
+        appendDecimal(out, *number);
+    else
+        appendFixed(out, *number);
+    out.append(Separator);
+}
+
 // Renders the argument of one tag at position and moves position past it. Returns false when
 // the rest of the message cannot be walked (a string without terminator, an impossible blob).
 bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &position, QString &out)
 {
     switch (tag.unicode()) {
     case Tag::Int32:
-        if (const auto value = datagram.int32At(position)) {
-            appendDecimal(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.int32At(position));
         position += Int32Size;
         return true;
     case Tag::Float32:
-        if (const auto value = datagram.float32At(position)) {
-            appendFixed(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.float32At(position));
         position += Float32Size;
         return true;
     case Tag::Int64:
-        if (const auto value = datagram.int64At(position)) {
-            appendDecimal(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.int64At(position));
         position += Int64Size;
         return true;
     case Tag::Float64:
-        if (const auto value = datagram.float64At(position)) {
-            appendFixed(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.float64At(position));
         position += Float64Size;
         return true;
     case Tag::String:
@@ -260,16 +270,13 @@ bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &positi
         return true;
     }
     case Tag::True:
-        out.append(TrueText);
-        out.append(Separator);
+        appendItem(out, TrueText);
         return true;
     case Tag::False:
-        out.append(FalseText);
-        out.append(Separator);
+        appendItem(out, FalseText);
         return true;
     case Tag::Nil:
-        out.append(NilText);
-        out.append(Separator);
+        appendItem(out, NilText);
         return true;
     case Tag::TimeTag:
         position += TimeTagSize;
