@@ -183,6 +183,7 @@ class tst_Faults : public QObject
 private slots:
     void cleanup();
     void largestDatagram();
+    void burstWhileBusyIsKept();
     void randomBytesEveryMillisecond();
     void portAlreadyInUse();
     void closedTargetPort();
@@ -215,6 +216,26 @@ void tst_Faults::largestDatagram()
         + QLatin1Char('"');
     QCOMPARE(entriesOf(window, LogDirection::Rx).value(0).text, expected);
     QCOMPARE(window.communication()->rxBytes(), qint64(expected.size()));
+}
+
+// Thousands of datagrams that arrive while the event loop is busy wait in the socket's receive
+// buffer, far more than the system's default buffer holds.
+void tst_Faults::burstWhileBusyIsKept()
+{
+    constexpr int kBurst = 5000;
+    constexpr qint64 kWantedBufferBytes = 4 * 1024 * 1024;
+    QFile cap(QStringLiteral("/proc/sys/net/core/rmem_max"));
+    if (cap.open(QIODevice::ReadOnly) && cap.readAll().trimmed().toLongLong() < kWantedBufferBytes)
+        QSKIP("this system caps receive buffers below 4 MiB (net.core.rmem_max)");
+    OscWidget window;
+    QVERIFY(bindWindow(window));
+    Peer peer(window);
+
+    for (int i = 0; i < kBurst; ++i)
+        QVERIFY(peer.send(intMessage("/burst", i)));
+    QVERIFY2(peer.drain(), qPrintable(QStringLiteral("%1 of %2 logged").arg(peer.logged()).arg(peer.sent())));
+
+    QCOMPARE(entriesOf(window, LogDirection::Rx).last().text, peer.linePrefix() + QStringLiteral("/burst ,i %1").arg(kBurst - 1));
 }
 
 void tst_Faults::randomBytesEveryMillisecond()

@@ -42,6 +42,11 @@ constexpr int kSettingsColumnWidth = 260;
 constexpr int kSettingsPanelWidth = 254;
 constexpr int kBindButtonHeight = 36;
 
+// Room for a burst that arrives while the event loop is busy (painting, say): the system's
+// default holds only a few milliseconds of heavy traffic. The system may grant less; Linux caps
+// it at net.core.rmem_max.
+constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
 constexpr int kDefaultLocalPort = 9000;
 constexpr int kDefaultTargetPort = 8000;
 const QString kDefaultTargetHost = QStringLiteral("127.0.0.1");
@@ -185,6 +190,7 @@ void OscWidget::toggleConnection()
         m_udpSocket = nullptr;
         return;
     }
+    m_udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &OscWidget::onReadyRead);
     m_bound = true;
     updateBindButton();
