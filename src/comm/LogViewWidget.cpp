@@ -29,6 +29,9 @@ namespace {
 
 constexpr int kFlushIntervalMs = 50;
 constexpr int kMaxItemsPerFlush = 200;
+// Every turn of the event loop that adds rows makes the list lay out all of its rows again, so
+// the timer's flush moves up to this many batches at once when traffic has left a backlog.
+constexpr int kMaxBatchesPerTimedFlush = 10;
 constexpr int kBottomTolerancePx = 10;
 constexpr int kMinLineSpacing = -10;
 constexpr int kMaxLineSpacing = 10;
@@ -167,7 +170,7 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
 
     m_flushTimer.setSingleShot(true);
 
-    connect(&m_flushTimer, &QTimer::timeout, this, &LogViewWidget::flushPendingItems);
+    connect(&m_flushTimer, &QTimer::timeout, this, [this] { flushBatches(kMaxBatchesPerTimedFlush); });
     connect(m_model, &CommunicationBase::logEntryAdded, this, &LogViewWidget::onNewLogEntry);
     connect(m_model, &CommunicationBase::countersUpdated, this, &LogViewWidget::onCountersUpdated);
     connect(m_model, &CommunicationBase::logCleared, m_list, &QListWidget::clear);
@@ -274,6 +277,11 @@ void LogViewWidget::onCountersUpdated()
 
 void LogViewWidget::flushPendingItems()
 {
+    flushBatches(1);
+}
+
+void LogViewWidget::flushBatches(int maxBatches)
+{
     m_flushScheduled = false;
     QMutexLocker locker(&m_pendingMutex);
     if (m_pendingEntries.isEmpty())
@@ -287,9 +295,11 @@ void LogViewWidget::flushPendingItems()
     const bool follow = autoScroll && atBottom;
 
     m_list->setUpdatesEnabled(false);
-    const int batchSize = qMin<int>(m_pendingEntries.size(), kMaxItemsPerFlush);
-    appendRows(m_pendingEntries.first(batchSize), showTimestamp, hex);
-    m_pendingEntries.remove(0, batchSize);
+    for (int batch = 0; batch < maxBatches && !m_pendingEntries.isEmpty(); ++batch) {
+        const int batchSize = qMin<int>(m_pendingEntries.size(), kMaxItemsPerFlush);
+        appendRows(m_pendingEntries.first(batchSize), showTimestamp, hex);
+        m_pendingEntries.remove(0, batchSize);
+    }
     const bool backlog = !m_pendingEntries.isEmpty();
     const int scrollValue = scrollBar->value();
     const int droppedRows = dropOldestRows();

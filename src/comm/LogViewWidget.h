@@ -48,6 +48,8 @@ private:
     QWidget *createStatusBar();
     QPushButton *createSmallButton(const QString &text, QWidget *parent);
     void applyItemStyle();
+    // Moves up to maxBatches batches of queued entries into the list, then scrolls once.
+    void flushBatches(int maxBatches);
     int rowLimit() const;
     void appendRows(const QList<LogEntry> &entries, bool showTimestamp, bool hex);
     int dropOldestRows();
