@@ -149,6 +149,8 @@ private slots:
     void queuedDatagramsInOneCall();
     void receivedLine_data();
     void receivedLine();
+    void receivedWhole_data();
+    void receivedWhole();
 
     void sendOscValue_data();
     void sendOscValue();
@@ -580,6 +582,36 @@ void tst_OscWidget::receivedLine()
     const QString line = QStringLiteral("[127.0.0.1:%1] /test/value ,i 42").arg(sender.localPort());
     QCOMPARE(entriesOf(window, LogDirection::Rx).first().text, line);
     QCOMPARE(window.communication()->rxBytes(), qint64(line.size() * bytesPerCharacter));
+}
+
+void tst_OscWidget::receivedWhole_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("rendered");
+
+    const QByteArray large(60000, 'x');
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("shorter than an item") << QByteArray("ab") << QStringLiteral("ab");
+    QTest::newRow("string of 60000 bytes") << message("/big", ",s", oscString(large))
+                                           << QStringLiteral("/big ,s \"%1\"").arg(QString::fromLatin1(large));
+}
+
+void tst_OscWidget::receivedWhole()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, rendered);
+
+    OscWidget window;
+    QVERIFY(bindWindow(window));
+    QUdpSocket sender;
+    QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
+    QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost,
+                                  quint16(field<QSpinBox>(window, "localPortSpin")->value())),
+             qint64(datagram.size()));
+
+    QTRY_COMPARE(entriesOf(window, LogDirection::Rx).size(), 1);
+    QCOMPARE(entriesOf(window, LogDirection::Rx).first().text,
+             QStringLiteral("[127.0.0.1:%1] ").arg(sender.localPort()) + rendered);
 }
 
 void tst_OscWidget::sendOscValue_data()
