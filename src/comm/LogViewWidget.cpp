@@ -22,6 +22,9 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 constexpr int kFlushIntervalMs = 50;
@@ -67,12 +70,43 @@ QString displayLine(const LogEntry &entry, bool showTimestamp, bool hex)
     return line;
 }
 
+// A row of the list. Every row reads the view's one row font, so a new font size reaches a
+// full log at the cost of one layout rather than one change notice per row.
+class LogRowItem : public QListWidgetItem
+{
+public:
+    LogRowItem(const QString &text, std::shared_ptr<const QFont> font)
+        : QListWidgetItem(text)
+        , m_font(std::move(font))
+    {
+    }
+
+    QVariant data(int role) const override
+    {
+        if (role == Qt::FontRole)
+            return *m_font;
+        return QListWidgetItem::data(role);
+    }
+
+private:
+    std::shared_ptr<const QFont> m_font;
+};
+
 // Draws each row's text as one unwrapped line, centred vertically in the row, whatever
 // padding the item style gives the row.
 class VCenterDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // Measured as the one line it is drawn as: the list wraps words, and the list takes every
+    // row's height from one sample row, so a long sample would make every row tall.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        opt.features &= ~QStyleOptionViewItem::WrapText;
+        return QStyledItemDelegate::sizeHint(opt, index);
+    }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -119,10 +153,11 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setFrameShape(QFrame::NoFrame);
-    // The delegate draws every row as one unwrapped line, so all rows are equally tall: letting
-    // the list measure only one row and lay out in batches keeps a long log cheap to grow.
+    // The delegate draws every row as one unwrapped line, so all rows are equally tall and the
+    // list need measure only one of them. The layout stays single-pass: a batched layout starts
+    // again from the first row on every insertion and leaves the scroll range short until it
+    // has finished, so a view following new rows would stop far above them.
     m_list->setUniformItemSizes(true);
-    m_list->setLayoutMode(QListView::Batched);
     m_list->setItemDelegate(new VCenterDelegate(m_list));
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(m_list, 1);
@@ -131,7 +166,6 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     applyItemStyle();
 
     m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(kFlushIntervalMs);
 
     connect(&m_flushTimer, &QTimer::timeout, this, &LogViewWidget::flushPendingItems);
     connect(m_model, &CommunicationBase::logEntryAdded, this, &LogViewWidget::onNewLogEntry);
@@ -197,13 +231,12 @@ void LogViewWidget::applyItemStyle()
     const int padding = m_lineSpacing + kBasePaddingPx;
     m_list->setStyleSheet(QString::fromLatin1(kItemStyle).arg(padding).arg(padding).arg(m_fontSize));
 
-    m_itemFont = QFont(QString::fromLatin1(kFontFamily), m_fontSize);
-    m_list->setFont(m_itemFont);
+    const QFont font(QString::fromLatin1(kFontFamily), m_fontSize);
+    m_list->setFont(font);
     // An application style sheet may override the list's own font, so every row carries it too.
-    m_list->setUpdatesEnabled(false);
-    for (int row = 0; row < m_list->count(); ++row)
-        m_list->item(row)->setFont(m_itemFont);
-    m_list->setUpdatesEnabled(true);
+    *m_rowFont = font;
+    m_list->doItemsLayout();
+    m_list->viewport()->update();
 }
 
 void LogViewWidget::clearLogView()
@@ -281,9 +314,8 @@ void LogViewWidget::flushPendingItems()
 void LogViewWidget::appendRows(const QList<LogEntry> &entries, bool showTimestamp, bool hex)
 {
     for (const LogEntry &entry : entries) {
-        auto *item = new QListWidgetItem(displayLine(entry, showTimestamp, hex));
+        auto *item = new LogRowItem(displayLine(entry, showTimestamp, hex), m_rowFont);
         item->setForeground(QBrush(directionColor(entry.direction)));
-        item->setFont(m_itemFont);
         m_list->addItem(item);
     }
 }

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class CommunicationBase;
 class QLabel;
 class QListWidget;
@@ -64,5 +66,6 @@ private:
     bool m_flushScheduled = false;
     int m_lineSpacing = 0;
     int m_fontSize = 11;
-    QFont m_itemFont;
+    // Shared by every row of the list.
+    std::shared_ptr<QFont> m_rowFont = std::make_shared<QFont>();
 };
