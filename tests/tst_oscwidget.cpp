@@ -204,7 +204,7 @@ void tst_OscWidget::defaults_data()
     row("interval suffix", "intervalSpin", "suffix", QStringLiteral(" ms"));
     row("status text", "connStatus", "text", QStringLiteral("⚫ 未绑定"));
     row("status has the theme's look", "connStatus", "styleSheet", QString());
-    row("tabs without chart or panel", "mainTabs", "count", 1);
+    row("tabs without chart", "mainTabs", "count", 2);
 }
 
 void tst_OscWidget::defaults()

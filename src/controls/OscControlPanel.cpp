@@ -272,8 +272,7 @@ void OscControlPanel::onControlOscSend(const QString &address, double value)
 {
     if (m_editMode || !m_owner)
         return;
-    Q_UNUSED(address);
-    Q_UNUSED(value);
+    m_owner->sendOscValue(address, value);
 }
 
 void OscControlPanel::setControlValue(const QString &address, double value)
