@@ -7,6 +7,7 @@
 #include "controls/OscKnob.h"
 #include "controls/OscLabel.h"
 #include "comm/CommunicationBase.h"
+#include "i18n/LanguageManager.h"
 #include "osc/OscWidget.h"
 
 #include <QApplication>
@@ -209,6 +210,7 @@ private slots:
     void faderDragArrivesAtPeer();
     void incomingDatagramsMoveControls();
     void editModeNeitherSendsNorMoves();
+    void scaleSurvivesLanguageSwitches();
 };
 
 void tst_ControlPanel::startsInPlayMode()
@@ -638,6 +640,24 @@ void tst_ControlPanel::editModeNeitherSendsNorMoves()
     QCOMPARE(bound.receive(), oscString("/1/button2") + oscString(",i") + int32Argument(1));
     QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
     QCOMPARE(bound.receive(), oscString("/1/button2") + oscString(",i") + int32Argument(0));
+}
+
+void tst_ControlPanel::scaleSurvivesLanguageSwitches()
+{
+    OscWidget window;
+    OscControlPanel *panel = window.controlPanel();
+    auto *scaleLabel = panel->findChild<QLabel *>(QStringLiteral("scaleLabel"));
+    LanguageManager &language = LanguageManager::instance();
+
+    panel->canvas()->setControlScale(1.1);
+    language.setLanguage(1);
+    language.setLanguage(0);
+    panel->canvas()->setControlScale(1.5);
+    language.setLanguage(1);
+    QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
+    language.setLanguage(0);
+    QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
+    QCOMPARE(panel->findChild<QCheckBox *>()->text(), QStringLiteral("编辑模式"));
 }
 
 QTEST_MAIN(tst_ControlPanel)

@@ -84,8 +84,7 @@ OscControlPanel::OscControlPanel(OscWidget *owner, QWidget *parent)
     m_scrollArea->setWidget(m_canvas);
     layout->addWidget(m_scrollArea, 1);
 
-    connect(m_canvas, &FreeCanvas::controlScaleChanged, this,
-            [this](double scale) { m_scaleLabel->setText(scaleText(scale)); });
+    connect(m_canvas, &FreeCanvas::controlScaleChanged, this, &OscControlPanel::showScale);
     connect(m_editCheck, &QCheckBox::toggled, this, &OscControlPanel::setEditMode);
 }
 
@@ -185,6 +184,15 @@ QWidget *OscControlPanel::createScaleBar()
     row->addWidget(zoomIn);
     row->addWidget(reset);
     return bar;
+}
+
+void OscControlPanel::showScale(double scale)
+{
+    // Switching the language back to Chinese restores the text a label remembered at the first
+    // switch; the scale is a number, not a text, so what it remembers must follow it.
+    const QString text = scaleText(scale);
+    m_scaleLabel->setText(text);
+    m_scaleLabel->setProperty("origText", text);
 }
 
 void OscControlPanel::setEditMode(bool on)
