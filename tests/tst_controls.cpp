@@ -119,7 +119,6 @@ private slots:
     void labelTextShortening();
     void labelFlashesOnlyOnChange();
     void labelKeepsTextForSameNumber();
-    void labelIgnoresNaN();
 
     void canvasLayout_data();
     void canvasLayout();
@@ -646,16 +645,6 @@ void tst_Controls::labelKeepsTextForSameNumber()
     label.setValue(2.5);
     QCOMPARE(label.text(), QString());
     QCOMPARE(label.value(), 2.5);
-}
-
-void tst_Controls::labelIgnoresNaN()
-{
-    OscLabel label;
-    label.setValue(4.0);
-    QTRY_COMPARE(label.flashAlpha(), 0.0);
-    label.setValue(NaN);
-    QCOMPARE(label.value(), 4.0);
-    QCOMPARE(label.flashAlpha(), 0.0);
 }
 
 void tst_Controls::canvasLayout_data()
