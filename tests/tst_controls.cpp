@@ -102,6 +102,8 @@ private slots:
     void faderPress();
     void faderPressOnCurrentValueSends();
     void faderDragSendsOnlyRealChanges();
+    void knobAngle_data();
+    void knobAngle();
     void knobDragUpAndPastBottom();
     void knobWheelAtTop();
     void knobRightButtonOnlyRecords();
@@ -407,6 +409,23 @@ void tst_Controls::faderDragSendsOnlyRealChanges()
     QCOMPARE(spy.count(), 4);
     QCOMPARE(fader->value(), 0.5);
     QTest::mouseRelease(fader.get(), Qt::RightButton);
+}
+
+void tst_Controls::knobAngle_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("degrees");
+
+    QTest::newRow("minimum at about 2 o'clock") << 0.0 << 30.0;
+    QTest::newRow("middle points left") << 0.5 << 180.0;
+    QTest::newRow("maximum at about 4 o'clock") << 1.0 << 330.0;
+}
+
+void tst_Controls::knobAngle()
+{
+    QFETCH(double, value);
+    QFETCH(double, degrees);
+    QCOMPARE(OscKnob::angleForValue(value), degrees);
 }
 
 void tst_Controls::knobDragUpAndPastBottom()
