@@ -169,6 +169,15 @@ void TestOscCodec::rendering_data()
     QTest::newRow("float32 with four decimals")
         << words("/a\0\0", ",fff", "\0\0\0\0", "\x3f\x80\0\0", "\x3f\0\0\0", "\x43\xdc\0\0")
         << "/a ,fff 1.0000 0.5000 440.0000";
+    QTest::newRow("float32 halfway rounds away from zero")
+        << words("/a\0\0", ",fff", "\0\0\0\0", "\x3d\0\0\0", "\xbd\0\0\0", "\x3d\xc0\0\0")
+        << "/a ,fff 0.0313 -0.0313 0.0938";
+    QTest::newRow("float32 negative zero and a small negative")
+        << words("/a\0\0", ",ff\0", "\x80\0\0\0", "\xb7\x27\xc5\xac") << "/a ,ff 0.0000 -0.0000";
+    QTest::newRow("float32 largest, infinities and NaN")
+        << words("/a\0\0", ",fff", "f\0\0\0", "\x7f\x7f\xff\xff", "\x7f\x80\0\0", "\xff\x80\0\0",
+                 "\x7f\xc0\0\0")
+        << "/a ,ffff 340282346638528859811704183484516925440.0000 inf -inf nan";
     QTest::newRow("strings quoted, empty one too")
         << words("/a\0\0", ",sSs", "\0\0\0\0", "hell", "o\0\0\0", "\0\0\0\0", "x\0\0\0")
         << "/a ,sSs \"hello\" \"\" \"x\"";
@@ -225,7 +234,8 @@ void TestOscCodec::rendering_data()
 
     // Types whose size is not one word keep every later argument in place.
     QTest::newRow("int64 in decimal")
-        << words("/a\0\0", ",hi\0", "\0\0\0\x01", "\0\0\0\0", "\0\0\0\x07") << "/a ,hi 4294967296 7";
+        << words("/a\0\0", ",hi\0", "\0\0\0\x01", "\0\0\0\0", "\0\0\0\x07")
+        << "/a ,hi 4294967296 7";
     QTest::newRow("negative int64")
         << words("/a\0\0", ",h\0\0", "\xff\xff\xff\xff", "\xff\xff\xff\xfe") << "/a ,h -2";
     QTest::newRow("float64 with four decimals")
@@ -272,10 +282,12 @@ void TestOscCodec::renderingBuiltMessages_data()
     QTest::newRow("int32") << "/test/value" << ",i" << "42" << "/test/value ,i 42";
     QTest::newRow("float32 and true") << "/mix" << ",fT" << "0.75" << "/mix ,fT 0.7500 True";
     QTest::newRow("every written type")
-        << "/all" << ",sifSTFN" << "hello -3 2.5 sym" << "/all ,sifSTFN \"hello\" -3 2.5000 \"sym\" True False Nil";
+        << "/all" << ",sifSTFN" << "hello -3 2.5 sym"
+        << "/all ,sifSTFN \"hello\" -3 2.5000 \"sym\" True False Nil";
     QTest::newRow("announced float missing") << "/a" << ",sf" << "hello" << "/a ,sf \"hello\"";
-    QTest::newRow("UTF-8 string") << QString::fromUtf8("/\u4e2d") << ",s" << QString::fromUtf8("\u6587\u5b57")
-                                  << QString::fromUtf8("/\u4e2d ,s \"\u6587\u5b57\"");
+    QTest::newRow("UTF-8 string")
+        << QString::fromUtf8("/\u4e2d") << ",s" << QString::fromUtf8("\u6587\u5b57")
+        << QString::fromUtf8("/\u4e2d ,s \"\u6587\u5b57\"");
 }
 
 void TestOscCodec::renderingBuiltMessages()
@@ -285,7 +297,8 @@ void TestOscCodec::renderingBuiltMessages()
     QFETCH(QString, values);
     QFETCH(QString, expected);
 
-    QCOMPARE(OscCodec::decodeOscToText(OscCodec::buildOscMessage(address, typeTags, values)), expected);
+    const QByteArray message = OscCodec::buildOscMessage(address, typeTags, values);
+    QCOMPARE(OscCodec::decodeOscToText(message), expected);
 }
 
 void TestOscCodec::firstArgument_data()
@@ -301,7 +314,8 @@ void TestOscCodec::firstArgument_data()
     const auto Text = ArgumentKind::Text;
 
     QTest::newRow("int32")
-        << words("/tes", "t/va", "lue\0", ",i\0\0", "\0\0\0\x2a") << "/test/value" << Number << 42.0 << "";
+        << words("/tes", "t/va", "lue\0", ",i\0\0", "\0\0\0\x2a")
+        << "/test/value" << Number << 42.0 << "";
     QTest::newRow("negative int32")
         << words("/a\0\0", ",i\0\0", "\xff\xff\xff\xfb") << "/a" << Number << -5.0 << "";
     QTest::newRow("float32 widened")
@@ -311,13 +325,15 @@ void TestOscCodec::firstArgument_data()
     QTest::newRow("symbol")
         << words("/a\0\0", ",S\0\0", "on\0\0") << "/a" << Text << 0.0 << "on";
     QTest::newRow("string as UTF-8")
-        << words("/a\0\0", ",s\0\0", "h\xc3\xa9\0") << "/a" << Text << 0.0 << QString::fromUtf8("h\u00e9");
+        << words("/a\0\0", ",s\0\0", "h\xc3\xa9\0")
+        << "/a" << Text << 0.0 << QString::fromUtf8("h\u00e9");
     QTest::newRow("true") << words("/a\0\0", ",T\0\0") << "/a" << Number << 1.0 << "";
     QTest::newRow("false") << words("/a\0\0", ",F\0\0") << "/a" << Number << 0.0 << "";
     QTest::newRow("only the first argument counts")
         << words("/a\0\0", ",Ti\0", "\0\0\0\x07") << "/a" << Number << 1.0 << "";
     QTest::newRow("int64")
-        << words("/a\0\0", ",h\0\0", "\0\0\0\x01", "\0\0\0\0") << "/a" << Number << 4294967296.0 << "";
+        << words("/a\0\0", ",h\0\0", "\0\0\0\x01", "\0\0\0\0")
+        << "/a" << Number << 4294967296.0 << "";
     QTest::newRow("float64")
         << words("/a\0\0", ",d\0\0", "\xbf\xf8\0\0", "\0\0\0\0") << "/a" << Number << -1.5 << "";
     QTest::newRow("address as UTF-8")
@@ -330,17 +346,21 @@ void TestOscCodec::firstArgument_data()
     QTest::newRow("address alone") << words("/abc", "\0\0\0\0") << "/abc" << None << 0.0 << "";
     QTest::newRow("type tags without a comma")
         << words("/a\0\0", "i\0\0\0", "\0\0\0\x01") << "/a" << None << 0.0 << "";
-    QTest::newRow("type tags without a NUL") << words("/a\0\0", ",iii") << "/a" << None << 0.0 << "";
+    QTest::newRow("type tags without a NUL")
+        << words("/a\0\0", ",iii") << "/a" << None << 0.0 << "";
     QTest::newRow("comma alone")
         << words("/a\0\0", ",\0\0\0", "\0\0\0\x01") << "/a" << None << 0.0 << "";
     QTest::newRow("nil") << words("/a\0\0", ",N\0\0") << "/a" << None << 0.0 << "";
     QTest::newRow("unknown first tag")
         << words("/a\0\0", ",c\0\0", "\0\0\0\x41") << "/a" << None << 0.0 << "";
-    QTest::newRow("time tag first") << words("/a\0\0", ",t\0\0", "\0\0\0\0", "\0\0\0\x01") << "/a" << None << 0.0 << "";
-    QTest::newRow("blob first") << words("/a\0\0", ",b\0\0", "\0\0\0\0") << "/a" << None << 0.0 << "";
+    QTest::newRow("time tag first")
+        << words("/a\0\0", ",t\0\0", "\0\0\0\0", "\0\0\0\x01") << "/a" << None << 0.0 << "";
+    QTest::newRow("blob first")
+        << words("/a\0\0", ",b\0\0", "\0\0\0\0") << "/a" << None << 0.0 << "";
     QTest::newRow("empty string")
         << words("/a\0\0", ",s\0\0", "\0\0\0\0") << "/a" << None << 0.0 << "";
-    QTest::newRow("string without NUL") << words("/a\0\0", ",s\0\0", "abcd") << "/a" << None << 0.0 << "";
+    QTest::newRow("string without NUL")
+        << words("/a\0\0", ",s\0\0", "abcd") << "/a" << None << 0.0 << "";
     QTest::newRow("string past the end") << words("/a\0\0", ",s\0\0") << "/a" << None << 0.0 << "";
     QTest::newRow("int32 cut short")
         << words("/a\0\0", ",i\0\0") + partial("\0\0\0") << "/a" << None << 0.0 << "";
@@ -349,7 +369,8 @@ void TestOscCodec::firstArgument_data()
     QTest::newRow("int64 cut short")
         << words("/a\0\0", ",h\0\0", "\0\0\0\x01") << "/a" << None << 0.0 << "";
     QTest::newRow("float64 cut short")
-        << words("/a\0\0", ",d\0\0", "\x3f\xd0\0\0") + partial("\0\0\0") << "/a" << None << 0.0 << "";
+        << words("/a\0\0", ",d\0\0", "\x3f\xd0\0\0") + partial("\0\0\0")
+        << "/a" << None << 0.0 << "";
 }
 
 void TestOscCodec::firstArgument()
@@ -420,7 +441,8 @@ void TestOscCodec::randomBytesStayInside()
         const QByteArray copy = buffer.left(length);
         const QByteArray view = QByteArray::fromRawData(buffer.constData(), length);
         QCOMPARE(OscCodec::decodeOscToText(view), OscCodec::decodeOscToText(copy));
-        QVERIFY(sameFirstArgument(OscCodec::readFirstArgument(view), OscCodec::readFirstArgument(copy)));
+        QVERIFY(sameFirstArgument(OscCodec::readFirstArgument(view),
+                                  OscCodec::readFirstArgument(copy)));
     }
 }
 

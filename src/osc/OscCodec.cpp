@@ -5,8 +5,10 @@
 #include <QtEndian>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace OscCodec {
 namespace {
@@ -42,7 +44,7 @@ constexpr qsizetype TimeTagSize = 8;
 constexpr qsizetype BlobSizeFieldSize = 4;
 // A tag this codec does not know is taken to occupy one 32-bit slot.
 constexpr qsizetype UnknownArgumentSize = 4;
-// Anything shorter cannot hold an address and its terminator, so it is shown as plain text.
+// The shortest datagram read as a message: one word of address. Shorter ones are shown as text.
 constexpr qsizetype ShortestRenderedMessage = 4;
 // Room a rendering needs beyond the datagram's own length in the usual case (spaces, decimals).
 constexpr qsizetype RenderingSlack = 32;
@@ -150,9 +152,8 @@ public:
 
     QString text(qsizetype from, qsizetype to) const
     {
-        QString out;
-        appendText(out, from, to);
-        return out;
+        Q_ASSERT(from >= 0 && from <= to && to <= m_size);
+        return QString::fromUtf8(m_bytes + from, to - from);
     }
 
 private:
@@ -188,9 +189,51 @@ void appendDecimal(QString &out, Integer value)
     out.append(QLatin1StringView(digits, result.ptr - digits));
 }
 
+// True when the value lies exactly halfway between two texts of FloatDecimals decimals. For a
+// binary fraction that happens only when value * 2^(FloatDecimals + 1) is an odd integer.
+bool isTieAtLastDecimal(double value)
+{
+    constexpr double TieScale = double(1 << (FloatDecimals + 1));
+    return std::fabs(std::fmod(value * TieScale, 2.0)) == 1.0;
+}
+
+// The text QString::number(value, 'f', FloatDecimals) gives, without its temporary string.
+// std::to_chars writes the same digits except for NaN and infinities, negative zero (Qt drops
+// its sign) and exact ties (Qt rounds them away from zero, to_chars to even).
 void appendFixed(QString &out, double value)
 {
-    out.append(QString::number(value, 'f', FloatDecimals));
+    if (!std::isfinite(value) || isTieAtLastDecimal(value)) {
+        out.append(QString::number(value, 'f', FloatDecimals));
+        return;
+    }
+    if (value == 0.0)
+        value = 0.0; // negative zero is written without its sign
+    // The longest finite double has 309 integer digits, a sign, a point and the decimals.
+    char digits[320];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value,
+                                      std::chars_format::fixed, FloatDecimals);
+    out.append(QLatin1StringView(digits, result.ptr - digits));
+}
+
+// One rendered item and the space that separates it from the next.
+void appendItem(QString &out, QLatin1StringView item)
+{
+    out.append(item);
+    out.append(Separator);
+}
+
+// A number argument that lies inside the datagram is rendered with its separator; one cut short
+// by the end of the datagram is left out.
+template <typename Number>
+void appendItem(QString &out, std::optional<Number> number)
+{
+    if (!number)
+        return;
+    if constexpr (std::is_integral_v<Number>)
+        appendDecimal(out, *number);
+    else
+        appendFixed(out, *number);
+    out.append(Separator);
 }
 
 // Renders the argument of one tag at position and moves position past it. Returns false when
@@ -199,31 +242,19 @@ bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &positi
 {
     switch (tag.unicode()) {
     case Tag::Int32:
-        if (const auto value = datagram.int32At(position)) {
-            appendDecimal(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.int32At(position));
         position += Int32Size;
         return true;
     case Tag::Float32:
-        if (const auto value = datagram.float32At(position)) {
-            appendFixed(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.float32At(position));
         position += Float32Size;
         return true;
     case Tag::Int64:
-        if (const auto value = datagram.int64At(position)) {
-            appendDecimal(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.int64At(position));
         position += Int64Size;
         return true;
     case Tag::Float64:
-        if (const auto value = datagram.float64At(position)) {
-            appendFixed(out, *value);
-            out.append(Separator);
-        }
+        appendItem(out, datagram.float64At(position));
         position += Float64Size;
         return true;
     case Tag::String:
@@ -239,16 +270,13 @@ bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &positi
         return true;
     }
     case Tag::True:
-        out.append(TrueText);
-        out.append(Separator);
+        appendItem(out, TrueText);
         return true;
     case Tag::False:
-        out.append(FalseText);
-        out.append(Separator);
+        appendItem(out, FalseText);
         return true;
     case Tag::Nil:
-        out.append(NilText);
-        out.append(Separator);
+        appendItem(out, NilText);
         return true;
     case Tag::TimeTag:
         position += TimeTagSize;
