@@ -49,6 +49,9 @@ const QString kDefaultTargetHost = QStringLiteral("127.0.0.1");
 const QString kDefaultAddress = QStringLiteral("/test/value");
 const QString kDefaultArguments = QStringLiteral("42");
 
+// Every UDP datagram fits, so each is read whole without asking the system for its size first.
+constexpr qsizetype kMaxDatagramSize = 65536;
+
 constexpr int kMinimumInterval = 10;
 constexpr int kMaximumInterval = 60000;
 constexpr int kDefaultInterval = 1000;
@@ -289,14 +292,16 @@ void OscWidget::onReadyRead()
 {
     if (!m_udpSocket)
         return;
+    if (m_receiveBuffer.size() < kMaxDatagramSize)
+        m_receiveBuffer.resize(kMaxDatagramSize);
     QHostAddress sender;
     quint16 senderPort = 0;
     while (m_udpSocket->hasPendingDatagrams()) {
-        QByteArray datagram(qMax<qint64>(m_udpSocket->pendingDatagramSize(), 0), Qt::Uninitialized);
-        const qint64 size = m_udpSocket->readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
+        const qint64 size = m_udpSocket->readDatagram(m_receiveBuffer.data(), m_receiveBuffer.size(),
+                                                      &sender, &senderPort);
         if (size < 0)
             break;
-        datagram.truncate(size);
+        const QByteArray datagram(m_receiveBuffer.constData(), size);
 
         if (sender != m_lastSender || senderPort != m_lastSenderPort || m_lastSenderPrefix.isEmpty()) {
             m_lastSender = sender;
