@@ -91,6 +91,7 @@ private slots:
     void editPress();
     void editDrag_data();
     void editDrag();
+    void editDragNeedsCanvas();
     void hoverCursor_data();
     void hoverCursor();
     void hoverStartsOnCorner();
@@ -277,6 +278,18 @@ void tst_Controls::editDrag()
     QCOMPARE(fader->pos(), laidOut.topLeft());
     QCOMPARE(fader->width(), qMax(laidOut.width(), OscControl::MinimumWidth));
     QCOMPARE(fader->height(), qMax(laidOut.height(), OscControl::MinimumHeight));
+}
+
+void tst_Controls::editDragNeedsCanvas()
+{
+    auto fader = shownControl<OscFader>();
+    fader->setEditMode(true);
+    const QRectF before = fader->normRect();
+    QTest::mousePress(fader.get(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    QTest::mouseMove(fader.get(), QPoint(90, 120));
+    QTest::mouseRelease(fader.get(), Qt::LeftButton, Qt::NoModifier, QPoint(90, 120));
+    QCOMPARE(fader->normRect(), before);
+    QCOMPARE(fader->value(), 0.0);
 }
 
 void tst_Controls::hoverCursor_data()
