@@ -3,6 +3,7 @@
 #include "LumeralConfig.h"
 #include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
+#include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
 
@@ -327,7 +328,17 @@ void OscWidget::driveControlPanel(const QByteArray &datagram)
 {
     if (!m_controlPanel)
         return;
-    Q_UNUSED(datagram);
+    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(datagram);
+    switch (first.kind) {
+    case OscCodec::ArgumentKind::Number:
+        m_controlPanel->setControlValue(first.address, first.number);
+        break;
+    case OscCodec::ArgumentKind::Text:
+        m_controlPanel->setControlText(first.address, first.text);
+        break;
+    case OscCodec::ArgumentKind::None:
+        break;
+    }
 }
 
 void OscWidget::retranslate()
@@ -496,6 +507,8 @@ QWidget *OscWidget::createTabArea()
     m_tabWidget->setObjectName(QStringLiteral("mainTabs"));
     m_logView = new LogViewWidget(m_comm, m_tabWidget);
     m_tabWidget->addTab(m_logView, QStringLiteral("通信日志"));
+    m_controlPanel = new OscControlPanel(this, m_tabWidget);
+    m_tabWidget->addTab(m_controlPanel, QStringLiteral("控制面板"));
     layout->addWidget(m_tabWidget, 1);
     layout->addWidget(createSendPanel());
     return area;
