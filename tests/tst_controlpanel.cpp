@@ -6,6 +6,9 @@
 #include "controls/OscFader.h"
 #include "controls/OscKnob.h"
 #include "controls/OscLabel.h"
+#include "comm/CommunicationBase.h"
+#include "i18n/LanguageManager.h"
+#include "osc/OscWidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,10 +19,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QWheelEvent>
+#include <QtEndian>
 
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -101,6 +109,80 @@ DialogView readDialog(QDialog *dialog)
     return view;
 }
 
+// An OSC-string: the text, one NUL, then NULs up to a multiple of 4.
+QByteArray oscString(const QByteArray &text)
+{
+    QByteArray bytes = text + '\0';
+    while (bytes.size() % 4 != 0)
+        bytes.append('\0');
+    return bytes;
+}
+
+QByteArray int32Argument(qint32 value)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray float32Argument(float value)
+{
+    quint32 bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToBigEndian(bits, bytes.data());
+    return bytes;
+}
+
+float float32At(const QByteArray &bytes, int offset)
+{
+    const quint32 bits = qFromBigEndian<quint32>(bytes.constData() + offset);
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// The tool window bound to a port the system picked, sending to a peer socket on the loopback.
+struct BoundWindow {
+    OscWidget window;
+    QUdpSocket peer;
+
+    bool start()
+    {
+        QUdpSocket probe;
+        if (!probe.bind(QHostAddress::AnyIPv4, 0) || !peer.bind(QHostAddress::LocalHost, 0))
+            return false;
+        const quint16 port = probe.localPort();
+        probe.close();
+        window.findChild<QSpinBox *>(QStringLiteral("localPortSpin"))->setValue(port);
+        window.findChild<QLineEdit *>(QStringLiteral("targetHostEdit"))->setText(QStringLiteral("127.0.0.1"));
+        window.findChild<QSpinBox *>(QStringLiteral("targetPortSpin"))->setValue(peer.localPort());
+        window.toggleConnection();
+        auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
+        tabs->setCurrentWidget(window.controlPanel());
+        window.show();
+        return window.isBound() && QTest::qWaitForWindowExposed(&window);
+    }
+
+    QByteArray receive()
+    {
+        if (!QTest::qWaitFor([this] { return peer.hasPendingDatagrams(); }, 5000))
+            return QByteArray();
+        QByteArray datagram(peer.pendingDatagramSize(), Qt::Uninitialized);
+        peer.readDatagram(datagram.data(), datagram.size());
+        return datagram;
+    }
+
+    // Sends to the window and waits until it has logged the datagram.
+    bool deliver(const QByteArray &datagram)
+    {
+        const quint16 port = quint16(window.findChild<QSpinBox *>(QStringLiteral("localPortSpin"))->value());
+        const qsizetype before = window.communication()->entries().size();
+        peer.writeDatagram(datagram, QHostAddress::LocalHost, port);
+        return QTest::qWaitFor([&] { return window.communication()->entries().size() > before; }, 5000);
+    }
+};
+
 }
 
 class tst_ControlPanel : public QObject
@@ -124,6 +206,11 @@ private slots:
     void zoomButtons();
     void gridBoxSetsCanvasGrid();
     void ctrlWheelOverKnob();
+
+    void faderDragArrivesAtPeer();
+    void incomingDatagramsMoveControls();
+    void editModeNeitherSendsNorMoves();
+    void scaleSurvivesLanguageSwitches();
 };
 
 void tst_ControlPanel::startsInPlayMode()
@@ -479,6 +566,98 @@ void tst_ControlPanel::ctrlWheelOverKnob()
 
     QVERIFY(wheel(panel.canvas(), 120, Qt::ControlModifier));
     QCOMPARE(panel.canvas()->controlScale(), 1.1);
+}
+
+void tst_ControlPanel::faderDragArrivesAtPeer()
+{
+    BoundWindow bound;
+    QVERIFY(bound.start());
+    OscControlPanel *panel = bound.window.controlPanel();
+    auto *fader = static_cast<OscFader *>(addCancelled(*panel, &OscControlPanel::addFader));
+    QVERIFY(fader->isVisible());
+
+    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(fader->width() / 2, 5));
+    QCOMPARE(bound.receive(), oscString("/1/fader1") + oscString(",i") + int32Argument(1));
+
+    const int trackLength = fader->height() - OscFader::TrackTop - OscFader::TrackBottomMargin;
+    const int third = OscFader::TrackTop + trackLength / 3;
+    QTest::mouseMove(fader, QPoint(fader->width() / 2, third));
+    const QByteArray moved = bound.receive();
+    const QByteArray head = oscString("/1/fader1") + oscString(",f");
+    QCOMPARE(moved.size(), head.size() + 4);
+    QCOMPARE(moved.left(head.size()), head);
+    QVERIFY(fader->value() > 0.5 && fader->value() < 0.8);
+    QVERIFY(qAbs(float32At(moved, int(head.size())) - fader->value()) < 1e-6);
+    QTest::mouseRelease(fader, Qt::LeftButton);
+    QVERIFY(!bound.peer.hasPendingDatagrams());
+}
+
+void tst_ControlPanel::incomingDatagramsMoveControls()
+{
+    BoundWindow bound;
+    QVERIFY(bound.start());
+    OscControlPanel *panel = bound.window.controlPanel();
+    auto *fader = static_cast<OscFader *>(addCancelled(*panel, &OscControlPanel::addFader));
+    auto *label = static_cast<OscLabel *>(addCancelled(*panel, &OscControlPanel::addLabel));
+    auto *button = static_cast<OscButton *>(addCancelled(*panel, &OscControlPanel::addButton));
+
+    QVERIFY(bound.deliver(oscString("/1/fader1") + oscString(",f") + float32Argument(0.25f)));
+    QCOMPARE(fader->value(), 0.25);
+    QVERIFY(bound.deliver(oscString("/1/value2") + oscString(",s") + oscString("hello")));
+    QCOMPARE(label->text(), QStringLiteral("hello"));
+    QVERIFY(bound.deliver(oscString("/1/button3") + oscString(",T")));
+    QVERIFY(button->isPressed());
+    QVERIFY(bound.deliver(oscString("/1/fader1") + oscString(",f") + float32Argument(std::numeric_limits<float>::quiet_NaN())));
+    QCOMPARE(fader->value(), 0.25);
+
+    // Received values are never sent back: the first datagram the peer gets is a real press.
+    QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QCOMPARE(bound.receive(), oscString("/1/button3") + oscString(",i") + int32Argument(1));
+    QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+}
+
+void tst_ControlPanel::editModeNeitherSendsNorMoves()
+{
+    BoundWindow bound;
+    QVERIFY(bound.start());
+    OscControlPanel *panel = bound.window.controlPanel();
+    auto *fader = static_cast<OscFader *>(addCancelled(*panel, &OscControlPanel::addFader));
+    auto *button = static_cast<OscButton *>(addCancelled(*panel, &OscControlPanel::addButton));
+    panel->findChild<QCheckBox *>()->click();
+    QVERIFY(panel->editMode());
+
+    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseMove(fader, QPoint(40, 5));
+    QTest::mouseRelease(fader, Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    panel->onControlOscSend(fader->address(), 0.5);
+    QVERIFY(bound.deliver(oscString("/1/fader1") + oscString(",f") + float32Argument(0.75f)));
+    QCOMPARE(fader->value(), 0.0);
+
+    // Back in play mode, the first datagram the peer gets is the one pressed now.
+    panel->findChild<QCheckBox *>()->click();
+    QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QCOMPARE(bound.receive(), oscString("/1/button2") + oscString(",i") + int32Argument(1));
+    QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QCOMPARE(bound.receive(), oscString("/1/button2") + oscString(",i") + int32Argument(0));
+}
+
+void tst_ControlPanel::scaleSurvivesLanguageSwitches()
+{
+    OscWidget window;
+    OscControlPanel *panel = window.controlPanel();
+    auto *scaleLabel = panel->findChild<QLabel *>(QStringLiteral("scaleLabel"));
+    LanguageManager &language = LanguageManager::instance();
+
+    panel->canvas()->setControlScale(1.1);
+    language.setLanguage(1);
+    language.setLanguage(0);
+    panel->canvas()->setControlScale(1.5);
+    language.setLanguage(1);
+    QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
+    language.setLanguage(0);
+    QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
+    QCOMPARE(panel->findChild<QCheckBox *>()->text(), QStringLiteral("编辑模式"));
 }
 
 QTEST_MAIN(tst_ControlPanel)

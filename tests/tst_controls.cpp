@@ -91,6 +91,7 @@ private slots:
     void editPress();
     void editDrag_data();
     void editDrag();
+    void editDragNeedsCanvas();
     void hoverCursor_data();
     void hoverCursor();
     void hoverStartsOnCorner();
@@ -102,6 +103,8 @@ private slots:
     void faderPress();
     void faderPressOnCurrentValueSends();
     void faderDragSendsOnlyRealChanges();
+    void knobAngle_data();
+    void knobAngle();
     void knobDragUpAndPastBottom();
     void knobWheelAtTop();
     void knobRightButtonOnlyRecords();
@@ -119,7 +122,6 @@ private slots:
     void labelTextShortening();
     void labelFlashesOnlyOnChange();
     void labelKeepsTextForSameNumber();
-    void labelIgnoresNaN();
 
     void canvasLayout_data();
     void canvasLayout();
@@ -278,6 +280,18 @@ void tst_Controls::editDrag()
     QCOMPARE(fader->height(), qMax(laidOut.height(), OscControl::MinimumHeight));
 }
 
+void tst_Controls::editDragNeedsCanvas()
+{
+    auto fader = shownControl<OscFader>();
+    fader->setEditMode(true);
+    const QRectF before = fader->normRect();
+    QTest::mousePress(fader.get(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    QTest::mouseMove(fader.get(), QPoint(90, 120));
+    QTest::mouseRelease(fader.get(), Qt::LeftButton, Qt::NoModifier, QPoint(90, 120));
+    QCOMPARE(fader->normRect(), before);
+    QCOMPARE(fader->value(), 0.0);
+}
+
 void tst_Controls::hoverCursor_data()
 {
     QTest::addColumn<QPoint>("pos");
@@ -408,6 +422,23 @@ void tst_Controls::faderDragSendsOnlyRealChanges()
     QCOMPARE(spy.count(), 4);
     QCOMPARE(fader->value(), 0.5);
     QTest::mouseRelease(fader.get(), Qt::RightButton);
+}
+
+void tst_Controls::knobAngle_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("degrees");
+
+    QTest::newRow("minimum at about 2 o'clock") << 0.0 << 30.0;
+    QTest::newRow("middle points left") << 0.5 << 180.0;
+    QTest::newRow("maximum at about 4 o'clock") << 1.0 << 330.0;
+}
+
+void tst_Controls::knobAngle()
+{
+    QFETCH(double, value);
+    QFETCH(double, degrees);
+    QCOMPARE(OscKnob::angleForValue(value), degrees);
 }
 
 void tst_Controls::knobDragUpAndPastBottom()
@@ -646,16 +677,6 @@ void tst_Controls::labelKeepsTextForSameNumber()
     label.setValue(2.5);
     QCOMPARE(label.text(), QString());
     QCOMPARE(label.value(), 2.5);
-}
-
-void tst_Controls::labelIgnoresNaN()
-{
-    OscLabel label;
-    label.setValue(4.0);
-    QTRY_COMPARE(label.flashAlpha(), 0.0);
-    label.setValue(NaN);
-    QCOMPARE(label.value(), 4.0);
-    QCOMPARE(label.flashAlpha(), 0.0);
 }
 
 void tst_Controls::canvasLayout_data()

@@ -41,7 +41,6 @@ public:
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
 
-    bool isHovered() const { return m_hovered; }
     bool isResizing() const { return m_resizing; }
     ResizeHandle hoverHandle() const { return m_hoverHandle; }
 

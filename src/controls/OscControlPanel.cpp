@@ -27,6 +27,11 @@ constexpr int HeaderHeight = 36;
 constexpr int ToolbarHeight = 40;
 constexpr int ScaleBarHeight = 32;
 constexpr int ToolButtonHeight = 28;
+constexpr int GridComboWidth = 70;
+constexpr int ZoomButtonWidth = 26;
+constexpr int ResetButtonWidth = 32;
+constexpr int ZoomButtonHeight = 24;
+constexpr int ScaleLabelWidth = 40;
 
 // New controls are placed on a cursor stepping right and down over a virtual area, wrapping.
 constexpr int PlacementAreaWidth = 400;
@@ -53,7 +58,7 @@ QPushButton *toolButton(const QString &text, const QString &toolTip, QWidget *pa
 QPushButton *zoomButton(const QString &text, int width, QWidget *parent)
 {
     auto *button = new QPushButton(text, parent);
-    button->setFixedSize(width, 24);
+    button->setFixedSize(width, ZoomButtonHeight);
     button->setStyleSheet(ZoomButtonStyle);
     return button;
 }
@@ -84,8 +89,7 @@ OscControlPanel::OscControlPanel(OscWidget *owner, QWidget *parent)
     m_scrollArea->setWidget(m_canvas);
     layout->addWidget(m_scrollArea, 1);
 
-    connect(m_canvas, &FreeCanvas::controlScaleChanged, this,
-            [this](double scale) { m_scaleLabel->setText(scaleText(scale)); });
+    connect(m_canvas, &FreeCanvas::controlScaleChanged, this, &OscControlPanel::showScale);
     connect(m_editCheck, &QCheckBox::toggled, this, &OscControlPanel::setEditMode);
 }
 
@@ -153,7 +157,7 @@ QWidget *OscControlPanel::createScaleBar()
     auto *gridCombo = new QComboBox(bar);
     gridCombo->addItems({QStringLiteral("关闭"), QStringLiteral("10px"), QStringLiteral("20px"),
                          QStringLiteral("40px")});
-    gridCombo->setFixedWidth(70);
+    gridCombo->setFixedWidth(GridComboWidth);
     gridCombo->setStyleSheet(QStringLiteral("QComboBox { font-size: 11px; padding: 2px; }"));
     connect(gridCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0 && index < int(std::size(GridSizes)))
@@ -162,14 +166,14 @@ QWidget *OscControlPanel::createScaleBar()
     auto *hint = new QLabel(QStringLiteral("按住Shift可临时关闭吸附  |  Ctrl+滚轮缩放控件"), bar);
     hint->setStyleSheet(HintStyle);
 
-    auto *zoomOut = zoomButton(QStringLiteral("\u2212"), 26, bar);
+    auto *zoomOut = zoomButton(QStringLiteral("\u2212"), ZoomButtonWidth, bar);
     m_scaleLabel = new QLabel(scaleText(1.0), bar);
     m_scaleLabel->setObjectName(QStringLiteral("scaleLabel"));
-    m_scaleLabel->setFixedWidth(40);
+    m_scaleLabel->setFixedWidth(ScaleLabelWidth);
     m_scaleLabel->setAlignment(Qt::AlignCenter);
     m_scaleLabel->setStyleSheet(QStringLiteral("color: #F1F5F9; font-size: 11px;"));
-    auto *zoomIn = zoomButton(QStringLiteral("+"), 26, bar);
-    auto *reset = zoomButton(QStringLiteral("1:1"), 32, bar);
+    auto *zoomIn = zoomButton(QStringLiteral("+"), ZoomButtonWidth, bar);
+    auto *reset = zoomButton(QStringLiteral("1:1"), ResetButtonWidth, bar);
     connect(zoomOut, &QPushButton::clicked, this,
             [this] { m_canvas->setControlScale(m_canvas->controlScale() - FreeCanvas::ScaleStep); });
     connect(zoomIn, &QPushButton::clicked, this,
@@ -185,6 +189,15 @@ QWidget *OscControlPanel::createScaleBar()
     row->addWidget(zoomIn);
     row->addWidget(reset);
     return bar;
+}
+
+void OscControlPanel::showScale(double scale)
+{
+    // Switching the language back to Chinese restores the text a label remembered at the first
+    // switch; the scale is a number, not a text, so what it remembers must follow it.
+    const QString text = scaleText(scale);
+    m_scaleLabel->setText(text);
+    m_scaleLabel->setProperty("origText", text);
 }
 
 void OscControlPanel::setEditMode(bool on)
@@ -272,8 +285,7 @@ void OscControlPanel::onControlOscSend(const QString &address, double value)
 {
     if (m_editMode || !m_owner)
         return;
-    Q_UNUSED(address);
-    Q_UNUSED(value);
+    m_owner->sendOscValue(address, value);
 }
 
 void OscControlPanel::setControlValue(const QString &address, double value)

@@ -49,6 +49,7 @@ private:
     QWidget *createHeaderRow();
     QWidget *createToolbar();
     QWidget *createScaleBar();
+    void showScale(double scale);
     void addNumbered(OscControl *ctrl, const QString &addressStem, const QString &captionStem);
 
     OscWidget *m_owner;

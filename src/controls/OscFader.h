@@ -19,8 +19,6 @@ public:
 
     void setValue(double v) override;
     double value() const override { return m_value; }
-    double minimum() const { return m_min; }
-    double maximum() const { return m_max; }
 
     // The value at pointer height y, and the height that shows value v, in a control h pixels high.
     static double yToValue(double y, int h, double min, double max);

@@ -3,6 +3,7 @@
 #include "LumeralConfig.h"
 #include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
+#include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
 
@@ -52,6 +53,9 @@ constexpr int kDefaultTargetPort = 8000;
 const QString kDefaultTargetHost = QStringLiteral("127.0.0.1");
 const QString kDefaultAddress = QStringLiteral("/test/value");
 const QString kDefaultArguments = QStringLiteral("42");
+
+// Every UDP datagram fits, so each is read whole without asking the system for its size first.
+constexpr qsizetype kMaxDatagramSize = 65536;
 
 constexpr int kMinimumInterval = 10;
 constexpr int kMaximumInterval = 60000;
@@ -294,14 +298,16 @@ void OscWidget::onReadyRead()
 {
     if (!m_udpSocket)
         return;
+    if (m_receiveBuffer.size() < kMaxDatagramSize)
+        m_receiveBuffer.resize(kMaxDatagramSize);
     QHostAddress sender;
     quint16 senderPort = 0;
     while (m_udpSocket->hasPendingDatagrams()) {
-        QByteArray datagram(qMax<qint64>(m_udpSocket->pendingDatagramSize(), 0), Qt::Uninitialized);
-        const qint64 size = m_udpSocket->readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
+        const qint64 size = m_udpSocket->readDatagram(m_receiveBuffer.data(), m_receiveBuffer.size(),
+                                                      &sender, &senderPort);
         if (size < 0)
             break;
-        datagram.truncate(size);
+        const QByteArray datagram(m_receiveBuffer.constData(), size);
 
         if (sender != m_lastSender || senderPort != m_lastSenderPort || m_lastSenderPrefix.isEmpty()) {
             m_lastSender = sender;
@@ -328,7 +334,17 @@ void OscWidget::driveControlPanel(const QByteArray &datagram)
 {
     if (!m_controlPanel)
         return;
-    Q_UNUSED(datagram);
+    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(datagram);
+    switch (first.kind) {
+    case OscCodec::ArgumentKind::Number:
+        m_controlPanel->setControlValue(first.address, first.number);
+        break;
+    case OscCodec::ArgumentKind::Text:
+        m_controlPanel->setControlText(first.address, first.text);
+        break;
+    case OscCodec::ArgumentKind::None:
+        break;
+    }
 }
 
 void OscWidget::retranslate()
@@ -497,6 +513,8 @@ QWidget *OscWidget::createTabArea()
     m_tabWidget->setObjectName(QStringLiteral("mainTabs"));
     m_logView = new LogViewWidget(m_comm, m_tabWidget);
     m_tabWidget->addTab(m_logView, QStringLiteral("通信日志"));
+    m_controlPanel = new OscControlPanel(this, m_tabWidget);
+    m_tabWidget->addTab(m_controlPanel, QStringLiteral("控制面板"));
     layout->addWidget(m_tabWidget, 1);
     layout->addWidget(createSendPanel());
     return area;

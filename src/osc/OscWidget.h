@@ -92,6 +92,7 @@ private:
     QComboBox *m_langCombo = nullptr;
 
     QLabel *m_statusLabel = nullptr;
+    QByteArray m_receiveBuffer;
     // Received datagrams mostly come from one peer: its "[address:port] " prefix is kept
     // rather than formatted again for every datagram.
     QHostAddress m_lastSender;
