@@ -129,7 +129,9 @@ AdBanner::AdBanner(const QString &productKey, QWidget *parent, const QUrl &servi
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("adBanner"));
     m_label->setTextFormat(Qt::RichText);
-    m_label->setOpenExternalLinks(true);
+    // A press on the label opens the current link (eventFilter); the label opening links itself
+    // as well would open it a second time on release.
+    m_label->setOpenExternalLinks(false);
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_label->setMinimumWidth(300);
