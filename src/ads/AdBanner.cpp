@@ -33,6 +33,11 @@ const QString ImageHtml = QStringLiteral(
     "style='max-width:100%;vertical-align:middle;border-radius:3px;'/></a>");
 const QString FallbackLink = QStringLiteral("#");
 
+// Images with a larger declared side are not decoded.
+constexpr int MaxImageSide = 4096;
+constexpr int MaxShownImageWidth = 500;
+constexpr int MaxShownImageHeight = 36;
+
 struct Badge
 {
     QString colour;
@@ -69,7 +74,7 @@ QString shownLink(const QString &linkUrl)
     return escapeAttribute(linkUrl);
 }
 
-QString siteUrl(const QString &base, const QString &path)
+QString joinPath(const QString &base, const QString &path)
 {
     QString url = base;
     while (url.endsWith(QLatin1Char('/')))
@@ -100,7 +105,7 @@ std::optional<QByteArray> readBounded(QNetworkReply *reply, qint64 maxBytes)
 }
 
 // Reads the declared size first, so that a small file claiming a huge picture is never decoded.
-QPixmap decodeBoundedImage(const QByteArray &data, int maxSide)
+QPixmap decodeBoundedImage(const QByteArray &data)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -108,9 +113,27 @@ QPixmap decodeBoundedImage(const QByteArray &data, int maxSide)
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     const QSize size = reader.size();
-    if (!size.isValid() || size.width() > maxSide || size.height() > maxSide)
+    if (!size.isValid() || size.width() > MaxImageSide || size.height() > MaxImageSide)
         return QPixmap();
     return QPixmap::fromImage(reader.read());
+}
+
+// At most 36 high, and at most 500 wide at that height.
+QSize shownImageSize(const QSize &imageSize)
+{
+    const int height = std::min(imageSize.height(), MaxShownImageHeight);
+    const qint64 width = qint64(imageSize.width()) * height / std::max(imageSize.height(), 1);
+    return QSize(int(std::min<qint64>(width, MaxShownImageWidth)), height);
+}
+
+QString imageHtml(const QPixmap &image, const QString &link)
+{
+    const QPixmap shown = image.scaled(shownImageSize(image.size()), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    shown.save(&buffer, "PNG");
+    return ImageHtml.arg(link, QString::fromLatin1(png.toBase64()));
 }
 
 } // namespace
@@ -155,13 +178,6 @@ AdBanner::AdBanner(const QString &productKey, QWidget *parent, const QUrl &servi
 QUrl AdBanner::defaultServiceUrl()
 {
     return QUrl(QStringLiteral(LUMERAL_AD_SERVICE_URL));
-}
-
-QSize AdBanner::shownImageSize(const QSize &imageSize)
-{
-    const int height = std::min(imageSize.height(), MaxShownImageHeight);
-    const qint64 width = qint64(imageSize.width()) * height / std::max(imageSize.height(), 1);
-    return QSize(int(std::min<qint64>(width, MaxShownImageWidth)), height);
 }
 
 const QList<AdItem> &AdBanner::ads() const
@@ -222,7 +238,7 @@ void AdBanner::onImageLoaded(QNetworkReply *reply)
     const std::optional<QByteArray> body = readBounded(reply, MaxImageReplyBytes);
     if (!body)
         return;
-    const QPixmap image = decodeBoundedImage(*body, MaxImageSide);
+    const QPixmap image = decodeBoundedImage(*body);
     if (image.isNull())
         return;
     m_imageCache.insert(imageUrl, image);
@@ -245,7 +261,7 @@ void AdBanner::fetchAds()
         return;
     }
     QUrl url = m_serviceUrl;
-    url.setPath(siteUrl(url.path(), QStringLiteral("/api/ads")));
+    url.setPath(joinPath(url.path(), QStringLiteral("/api/ads")));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("product"), m_productKey);
     url.setQuery(query);
@@ -290,7 +306,7 @@ void AdBanner::renderAd(const AdItem &ad)
 void AdBanner::showFallbackAds()
 {
     const QString homePage = QStringLiteral(LUMERAL_HOME_PAGE_URL);
-    const QString docsPage = siteUrl(QStringLiteral(LUMERAL_DOCS_SITE_URL), QStringLiteral("/docs/kestrand"));
+    const QString docsPage = joinPath(QStringLiteral(LUMERAL_DOCS_SITE_URL), QStringLiteral("/docs/kestrand"));
     const auto builtIn = [](const QString &title, const QString &link) {
         AdItem item;
         item.adType = QStringLiteral("text");
@@ -312,14 +328,4 @@ void AdBanner::showFirstAd()
     m_currentIndex = 0;
     renderAd(m_ads.first());
     m_rotateTimer->start();
-}
-
-QString AdBanner::imageHtml(const QPixmap &image, const QString &link) const
-{
-    const QPixmap shown = image.scaled(shownImageSize(image.size()), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    shown.save(&buffer, "PNG");
-    return ImageHtml.arg(link, QString::fromLatin1(png.toBase64()));
 }

@@ -29,11 +29,9 @@ class AdBanner : public QWidget
     Q_OBJECT
 
 public:
+    // Larger replies count as failed; the download stops as soon as it passes the limit.
     static constexpr qint64 MaxListReplyBytes = 1024 * 1024;
     static constexpr qint64 MaxImageReplyBytes = 4 * 1024 * 1024;
-    static constexpr int MaxImageSide = 4096;
-    static constexpr int MaxShownImageWidth = 500;
-    static constexpr int MaxShownImageHeight = 36;
 
     // serviceUrl is the service's base (scheme, host, port); empty: the built-in entries, no request.
     explicit AdBanner(const QString &productKey, QWidget *parent = nullptr,
@@ -41,8 +39,6 @@ public:
                       const AdBannerTimings &timings = AdBannerTimings());
 
     static QUrl defaultServiceUrl();
-    // The size an image of imageSize is shown at: at most 36 high, at most 500 wide.
-    static QSize shownImageSize(const QSize &imageSize);
 
     const QList<AdItem> &ads() const;
     int currentIndex() const;
@@ -62,7 +58,6 @@ private:
     void renderAd(const AdItem &ad);
     void showFallbackAds();
     void showFirstAd();
-    QString imageHtml(const QPixmap &image, const QString &link) const;
 
     QLabel *m_label = nullptr;
     QTimer *m_rotateTimer = nullptr;
