@@ -1,0 +1,283 @@
+#include "i18n/LanguageManager.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QTabWidget>
+#include <QWidget>
+
+namespace {
+
+enum Language { Chinese = 0, English = 1 };
+
+// Where each widget keeps the Chinese text it showed before the first switch to English.
+const QByteArray kOrigTextProperty = QByteArrayLiteral("origText");
+const QByteArray kOrigPlaceholderProperty = QByteArrayLiteral("origPH");
+const QByteArray kOrigTitleProperty = QByteArrayLiteral("origTitle");
+QByteArray comboItemProperty(int index) { return QStringLiteral("origItem%1").arg(index).toLatin1(); }
+QByteArray tabProperty(int index) { return QStringLiteral("tab%1").arg(index).toLatin1(); }
+
+// Longer combo boxes hold data (ports, devices), not captions.
+constexpr int kMaxTranslatedComboItems = 19;
+
+constexpr int kLanguageComboWidth = 80;
+const char *const kLanguageComboStyle =
+    "QComboBox { background: transparent; color: #94A3B8; border: 1px solid #2A3A4A; "
+    "border-radius: 3px; padding: 2px 6px; font-size: 11px; }"
+    "QComboBox:hover { border-color: #60A5FA; }"
+    "QComboBox QAbstractItemView { background: #0D1622; color: #F1F5F9; "
+    "selection-background-color: #1E3A5F; }";
+
+struct TableRow
+{
+    const char *chinese;
+    const char *english;
+};
+
+// Inserted in this order; a later row with the same Chinese text replaces the earlier one.
+constexpr TableRow kTableRows[] = {
+    // Window and tabs
+    { "OSC调试助手", "OSC Debug Tool" },
+    { "数据可视化", "Chart" },  // replaced by the settings-pane row further down
+    { "通信日志", "Log" },
+    { "数据图表", "Chart" },
+    { "已连接客户端", "Connected Clients" },  // listed again, alike, with the server tools
+
+    // Connection and display settings
+    { "连接设置", "Connection" },
+    { "本地端口", "Local Port" },
+    { "目标地址", "Target" },
+    { "目标端口", "Target Port" },
+    { "编码", "Encoding" },
+    { "显示设置", "Display" },
+    { "十六进制显示", "Hex Display" },
+    { "显示时间戳", "Show Timestamp" },
+    { "自动滚动", "Auto Scroll" },
+    { "行间距", "Line Spacing" },
+    { "字号", "Font Size" },
+    { "数据可视化", "Data Visualization" },
+
+    // Send area
+    { "发送区", "Send" },
+    { "刷新", "Refresh" },
+    { "自动发送", "Auto Send" },
+    { "间隔:", "Interval:" },
+
+    // Chart page
+    { "启用图表", "Enable Chart" },
+    { "预设模板", "Preset Templates" },
+    { "图表类型", "Chart Type" },
+    { "规则名称", "Rule Name" },
+    { "表达式 (正则/JSON路径)", "Expression (Regex/JSON)" },
+    { "例: temperature 或 data\\.value", "e.g. temperature or data\\.value" },
+    { "添加规则", "Add Rule" },
+    { "智能分析", "Smart Analyze" },
+    { "时间窗口:", "Time Window:" },
+    { "清除图表数据", "Clear Chart Data" },
+    { "自定义", "Custom" },
+    { "温度/电压 折线", "Temp/Voltage Line" },
+    { "JSON 多字段", "JSON Multi-Field" },
+    { "百分比饼图", "Percentage Pie" },
+    { "频率柱状图", "Frequency Bar" },
+    { "折线图", "Line Chart" },
+    { "平滑曲线", "Smooth Curve" },
+    { "散点图", "Scatter Plot" },
+    { "面积图", "Area Chart" },
+    { "柱状图", "Bar Chart" },
+    { "饼图", "Pie Chart" },
+    { "时间", "Time" },
+    { "数值", "Value" },
+    { "频率", "Frequency" },
+    { "未发现可用数值 — 请检查数据", "No values found — check data" },
+
+    // Server tools of the suite
+    { "已连接客户端", "Connected Clients" },
+};
+
+// Glyph-only labels (markers, status dots, spacers) have no words to translate.
+bool isDecorationLabel(const QString &text)
+{
+    static const QStringList decorations = {
+        QStringLiteral("◆"), QStringLiteral("  "), QStringLiteral("●"), QStringLiteral("○"),
+    };
+    return decorations.contains(text);
+}
+
+// The button kinds whose captions are translated; tool buttons carry icons, not words.
+QAbstractButton *captionButton(QWidget *widget)
+{
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        return button;
+    if (auto *button = qobject_cast<QCheckBox *>(widget))
+        return button;
+    if (auto *button = qobject_cast<QRadioButton *>(widget))
+        return button;
+    return nullptr;
+}
+
+} // namespace
+
+LanguageManager &LanguageManager::instance()
+{
+    static LanguageManager manager;
+    return manager;
+}
+
+LanguageManager::LanguageManager()
+    : m_language(Chinese)
+{
+    fillTable();
+}
+
+void LanguageManager::fillTable()
+{
+    for (const TableRow &row : kTableRows)
+        m_table.insert(QString::fromUtf8(row.chinese), QString::fromUtf8(row.english));
+}
+
+bool LanguageManager::isEnglish() const
+{
+    return m_language == English;
+}
+
+QString LanguageManager::translate(const QString &text) const
+{
+    if (!isEnglish())
+        return text;
+    return m_table.value(text, text);
+}
+
+QString LanguageManager::pick(const QString &chinese, const QString &english) const
+{
+    return isEnglish() ? english : chinese;
+}
+
+void LanguageManager::addListener(std::function<void()> listener)
+{
+    dropDeadListeners();
+    m_listeners.append(Listener { false, nullptr, std::move(listener) });
+}
+
+void LanguageManager::addListener(QObject *context, std::function<void()> listener)
+{
+    dropDeadListeners();
+    m_listeners.append(Listener { true, context, std::move(listener) });
+}
+
+void LanguageManager::setLanguage(int comboIndex)
+{
+    const int language = comboIndex != 0 ? English : Chinese;
+    if (language == m_language)
+        return;
+    m_language = language;
+
+    // A copy, so a listener may register another or destroy a page during this round; the copied
+    // guards still see a page that an earlier listener destroyed.
+    const QList<Listener> listeners = m_listeners;
+    for (const Listener &listener : listeners) {
+        if (listener.isAlive())
+            listener.run();
+    }
+    dropDeadListeners();
+}
+
+void LanguageManager::dropDeadListeners()
+{
+    m_listeners.removeIf([](const Listener &listener) { return !listener.isAlive(); });
+}
+
+void LanguageManager::rememberOriginalText(QWidget *widget, const QString &text)
+{
+    if (widget->property(kOrigTextProperty).toString().isEmpty())
+        widget->setProperty(kOrigTextProperty, text);
+}
+
+void LanguageManager::retranslateWidget(QWidget *root)
+{
+    const QList<QWidget *> descendants = root->findChildren<QWidget *>();
+    for (QWidget *widget : descendants)
+        retranslateOne(widget);
+
+    retranslateText(root, kOrigTitleProperty, root->windowTitle(),
+                    [root](const QString &title) { root->setWindowTitle(title); });
+}
+
+void LanguageManager::retranslateOne(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        if (!isDecorationLabel(label->text())) {
+            retranslateText(label, kOrigTextProperty, label->text(),
+                            [label](const QString &text) { label->setText(text); });
+        }
+    } else if (QAbstractButton *button = captionButton(widget)) {
+        retranslateText(button, kOrigTextProperty, button->text(),
+                        [button](const QString &text) { button->setText(text); });
+    } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+        retranslateText(group, kOrigTextProperty, group->title(),
+                        [group](const QString &title) { group->setTitle(title); });
+    } else if (auto *tabs = qobject_cast<QTabWidget *>(widget)) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            retranslateText(tabs, tabProperty(i), tabs->tabText(i),
+                            [tabs, i](const QString &text) { tabs->setTabText(i, text); });
+        }
+    } else if (auto *plainEdit = qobject_cast<QPlainTextEdit *>(widget)) {
+        retranslateText(plainEdit, kOrigPlaceholderProperty, plainEdit->placeholderText(),
+                        [plainEdit](const QString &text) { plainEdit->setPlaceholderText(text); });
+    } else if (auto *lineEdit = qobject_cast<QLineEdit *>(widget)) {
+        retranslateText(lineEdit, kOrigPlaceholderProperty, lineEdit->placeholderText(),
+                        [lineEdit](const QString &text) { lineEdit->setPlaceholderText(text); });
+    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        if (combo->count() > kMaxTranslatedComboItems)
+            return;
+        for (int i = 0; i < combo->count(); ++i) {
+            retranslateText(combo, comboItemProperty(i), combo->itemText(i),
+                            [combo, i](const QString &text) { combo->setItemText(i, text); });
+        }
+    }
+}
+
+void LanguageManager::retranslateText(QObject *holder, const QByteArray &property,
+                                      const QString &shown,
+                                      const std::function<void(const QString &)> &show)
+{
+    if (shown.isEmpty())
+        return;
+
+    const QString remembered = holder->property(property).toString();
+    QString wanted;
+    if (isEnglish()) {
+        // The first switch remembers the Chinese text for good; later ones translate what is shown.
+        if (remembered.isEmpty())
+            holder->setProperty(property, shown);
+        wanted = translate(shown);
+    } else {
+        if (remembered.isEmpty())
+            return;
+        wanted = remembered;
+    }
+
+    // Unchanged texts are not written again: a combo box whose model takes any write as a change
+    // would reset its current edit text.
+    if (wanted != shown)
+        show(wanted);
+}
+
+QComboBox *LanguageManager::createLanguageCombo(QWidget *parent)
+{
+    auto *combo = new QComboBox(parent);
+    combo->addItem(QStringLiteral("中文"), Chinese);
+    combo->addItem(QStringLiteral("English"), English);
+    combo->setCurrentIndex(isEnglish() ? English : Chinese);
+    combo->setFixedWidth(kLanguageComboWidth);
+    combo->setStyleSheet(QString::fromLatin1(kLanguageComboStyle));
+
+    QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
+                     [this](int index) { setLanguage(index); });
+    return combo;
+}
