@@ -1,10 +1,13 @@
 #include "ads/AdBanner.h"
+#include "osc/OscWidget.h"
 #include "support/LocalHttpServer.h"
 
 #include "LumeralConfig.h"
 
 #include <QBuffer>
 #include <QDesktopServices>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -169,6 +172,7 @@ private slots:
     void imageForAnotherAdWaitsItsTurn();
     void clickOpensOnlyWebLinks_data();
     void clickOpensOnlyWebLinks();
+    void sitsInWindowHeader();
 
 private:
     QList<QUrl> m_opened;
@@ -611,6 +615,23 @@ void TestAdBanner::clickOpensOnlyWebLinks()
 
     QTest::mouseClick(labelOf(banner), button);
     QCOMPARE(m_opened, opens ? QList<QUrl>{QUrl(link)} : QList<QUrl>());
+}
+
+void TestAdBanner::sitsInWindowHeader()
+{
+    OscWidget window;
+    const auto *header = window.findChild<QFrame *>(QStringLiteral("headerBar"));
+    QVERIFY(header);
+    const auto *layout = qobject_cast<QHBoxLayout *>(header->layout());
+    QVERIFY(layout);
+    const auto banners = header->findChildren<AdBanner *>();
+    QCOMPARE(banners.size(), 1);
+    const int index = layout->indexOf(banners.first());
+    QCOMPARE(layout->stretch(index), 2);
+    QVERIFY(layout->itemAt(index - 1)->spacerItem());
+    QCOMPARE(layout->stretch(index - 1), 1);
+    QVERIFY(layout->itemAt(index + 1)->spacerItem());
+    QCOMPARE(layout->stretch(index + 1), 1);
 }
 
 QTEST_MAIN(TestAdBanner)
