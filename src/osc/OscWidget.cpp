@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -57,6 +58,10 @@ const QString kDefaultArguments = QStringLiteral("42");
 
 // Every UDP datagram fits, so each is read whole without asking the system for its size first.
 constexpr qsizetype kMaxDatagramSize = 65536;
+// A flood that arrives about as fast as it is handled would keep one drain going for as long
+// as it lasts and freeze the window. Past this much time the rest waits in the socket, which
+// stays readable, for the next turn of the event loop.
+constexpr qint64 kMaxDrainNs = 20 * 1000 * 1000;
 
 constexpr int kMinimumInterval = 10;
 constexpr int kMaximumInterval = 60000;
@@ -303,7 +308,9 @@ void OscWidget::onReadyRead()
         m_receiveBuffer.resize(kMaxDatagramSize);
     QHostAddress sender;
     quint16 senderPort = 0;
-    while (m_udpSocket->hasPendingDatagrams()) {
+    QElapsedTimer drainTime;
+    drainTime.start();
+    while (m_udpSocket->hasPendingDatagrams() && drainTime.nsecsElapsed() < kMaxDrainNs) {
         const qint64 size = m_udpSocket->readDatagram(m_receiveBuffer.data(), m_receiveBuffer.size(),
                                                       &sender, &senderPort);
         if (size < 0)
