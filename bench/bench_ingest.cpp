@@ -19,6 +19,8 @@
 #include "comm/LogEntry.h"
 #include "controls/OscControl.h"
 #include "controls/OscControlPanel.h"
+#include "controls/FreeCanvas.h"
+#include "controls/OscFader.h"
 #include "osc/OscWidget.h"
 
 #include <QApplication>
@@ -134,8 +136,9 @@ bool addControls(OscWidget &window)
     OscControlPanel *panel = window.controlPanel();
     if (!panel)
         return false;
+    // Added directly: the toolbar's buttons open the configuration dialog.
     for (int i = 0; i < kControlCount; ++i)
-        panel->addFader();
+        panel->addControl(new OscFader(panel->canvas()));
     for (int i = 0; i < kControlCount; ++i) {
         const bool addressed = i % (kControlCount / kAddressedControls) == 0;
         const int index = i / (kControlCount / kAddressedControls);
