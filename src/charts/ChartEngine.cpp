@@ -172,6 +172,7 @@ void ChartEngine::setupUI()
     controlsLayout->setSpacing(PanelSpacing);
     controlsLayout->setContentsMargins(0, 0, 0, 0);
     m_enableCheck = new QCheckBox(QStringLiteral("启用图表"), m_controlsWidget);
+    m_enableCheck->setObjectName(QStringLiteral("chartEnableCheck"));
     controlsLayout->addWidget(m_enableCheck);
 
     m_settingsPanel = new QWidget(m_controlsWidget);
@@ -181,6 +182,7 @@ void ChartEngine::setupUI()
 
     panelLayout->addWidget(new QLabel(QStringLiteral("预设模板"), m_settingsPanel));
     m_templateCombo = new QComboBox(m_settingsPanel);
+    m_templateCombo->setObjectName(QStringLiteral("chartTemplateCombo"));
     m_templateCombo->addItems({ QStringLiteral("自定义"), QStringLiteral("温度/电压 折线"),
                                 QStringLiteral("JSON 多字段"), QStringLiteral("百分比饼图"),
                                 QStringLiteral("频率柱状图") });
@@ -188,34 +190,41 @@ void ChartEngine::setupUI()
 
     panelLayout->addWidget(new QLabel(QStringLiteral("图表类型"), m_settingsPanel));
     m_chartTypeCombo = new QComboBox(m_settingsPanel);
+    m_chartTypeCombo->setObjectName(QStringLiteral("chartTypeCombo"));
     m_chartTypeCombo->addItems({ QStringLiteral("折线图"), QStringLiteral("平滑曲线"), QStringLiteral("散点图"),
                                  QStringLiteral("面积图"), QStringLiteral("柱状图"), QStringLiteral("饼图") });
     panelLayout->addWidget(m_chartTypeCombo);
 
     panelLayout->addWidget(new QLabel(QStringLiteral("规则名称"), m_settingsPanel));
     m_ruleNameEdit = new QLineEdit(m_settingsPanel);
+    m_ruleNameEdit->setObjectName(QStringLiteral("ruleNameEdit"));
     panelLayout->addWidget(m_ruleNameEdit);
 
     panelLayout->addWidget(new QLabel(QStringLiteral("表达式 (正则/JSON路径)"), m_settingsPanel));
     m_expressionEdit = new QLineEdit(m_settingsPanel);
+    m_expressionEdit->setObjectName(QStringLiteral("ruleExpressionEdit"));
     m_expressionEdit->setPlaceholderText(QStringLiteral("例: temperature 或 data\\.value"));
     panelLayout->addWidget(m_expressionEdit);
 
     auto *ruleButtons = new QHBoxLayout;
     m_addRuleButton = new QPushButton(QStringLiteral("添加规则"), m_settingsPanel);
     m_analyzeButton = new QPushButton(QStringLiteral("智能分析"), m_settingsPanel);
+    m_addRuleButton->setObjectName(QStringLiteral("addRuleButton"));
+    m_analyzeButton->setObjectName(QStringLiteral("analyzeButton"));
     m_analyzeButton->setStyleSheet(QStringLiteral("QPushButton { color: #60A5FA; }"));
     ruleButtons->addWidget(m_addRuleButton);
     ruleButtons->addWidget(m_analyzeButton);
     panelLayout->addLayout(ruleButtons);
 
     m_itemList = new QListWidget(m_settingsPanel);
+    m_itemList->setObjectName(QStringLiteral("chartItemList"));
     m_itemList->setMaximumHeight(ItemListMaxHeight);
     panelLayout->addWidget(m_itemList);
 
     auto *windowRow = new QHBoxLayout;
     windowRow->addWidget(new QLabel(QStringLiteral("时间窗口:"), m_settingsPanel));
     m_windowSpin = new QSpinBox(m_settingsPanel);
+    m_windowSpin->setObjectName(QStringLiteral("timeWindowSpin"));
     m_windowSpin->setRange(MinimumTimeWindow, MaximumTimeWindow);
     m_windowSpin->setValue(DefaultTimeWindow);
     m_windowSpin->setSuffix(QStringLiteral(" 秒"));
@@ -223,6 +232,7 @@ void ChartEngine::setupUI()
     panelLayout->addLayout(windowRow);
 
     m_clearButton = new QPushButton(QStringLiteral("清除图表数据"), m_settingsPanel);
+    m_clearButton->setObjectName(QStringLiteral("clearChartButton"));
     panelLayout->addWidget(m_clearButton);
 
     m_settingsPanel->setEnabled(false);
@@ -381,6 +391,9 @@ void ChartEngine::onChartTypeChanged(int idx)
             chartSeries = xy;
         }
         chart->addSeries(chartSeries);
+        // An area series does not own its line; once the chart owns the area, the area owns the line.
+        if (auto *area = qobject_cast<QAreaSeries *>(chartSeries))
+            area->upperSeries()->setParent(area);
         chartSeries->attachAxis(timeAxis);
         chartSeries->attachAxis(valueAxis);
     }

@@ -22,6 +22,9 @@ class QTimer;
 // The data-visualization page: extraction rules (typed in or from templates), one series per
 // rule, and a live chart of the last N seconds. The host places controlsWidget() in its
 // settings column and chartView() in a tab, and feeds the numbers the rules find.
+// Its fields carry object names for tests and tools: "chartEnableCheck", "chartTemplateCombo",
+// "chartTypeCombo", "ruleNameEdit", "ruleExpressionEdit", "addRuleButton", "analyzeButton",
+// "chartItemList", "timeWindowSpin", "clearChartButton".
 class ChartEngine : public QWidget
 {
     Q_OBJECT
