@@ -85,13 +85,14 @@ const QList<ChartTemplate> &chartTemplates()
 }
 
 // The points of a series inside the window as chart coordinates (x in ms since the epoch).
-QList<QPointF> windowPoints(const ChartSeriesData *series, const QDateTime &start)
+QList<QPointF> windowPoints(const ChartSeriesData *series, qint64 startMs)
 {
     QList<QPointF> points;
     points.reserve(series->points.size());
     for (const auto &point : series->points) {
-        if (point.first >= start)
-            points.append(QPointF(double(point.first.toMSecsSinceEpoch()), point.second));
+        const qint64 ms = point.first.toMSecsSinceEpoch();
+        if (ms >= startMs)
+            points.append(QPointF(double(ms), point.second));
     }
     return points;
 }
@@ -403,8 +404,9 @@ void ChartEngine::refresh()
 {
     m_pendingRefresh->stop();
     QChart *chart = m_chartView->chart();
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = ChartSeriesData::currentTime();
     const QDateTime start = now.addSecs(-m_timeWindow);
+    const qint64 startMs = start.toMSecsSinceEpoch();
 
     const QList<QAbstractAxis *> horizontalAxes = chart->axes(Qt::Horizontal);
     for (QAbstractAxis *axis : horizontalAxes) {
@@ -417,7 +419,7 @@ void ChartEngine::refresh()
     double min = RangeScanStart;
     double max = -RangeScanStart;
     for (const ChartSeriesData *series : std::as_const(m_series)) {
-        inWindow.append(windowPoints(series, start));
+        inWindow.append(windowPoints(series, startMs));
         for (const QPointF &point : std::as_const(inWindow.last())) {
             min = qMin(min, point.y());
             max = qMax(max, point.y());
@@ -472,7 +474,7 @@ void ChartEngine::addDataPoint(const QString &seriesName, double value)
         return;
     for (ChartSeriesData *series : std::as_const(m_series)) {
         if (series->name == seriesName) {
-            series->append(QDateTime::currentDateTime(), value);
+            series->append(ChartSeriesData::currentTime(), value);
             break;
         }
     }

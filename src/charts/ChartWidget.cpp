@@ -79,7 +79,7 @@ void ChartWidget::paintChart(QPainter &painter, int width, int height)
     painter.fillRect(0, 0, width, height, BackgroundColor);
 
     const ChartPlot::PlotLayout layout = ChartPlot::layoutFor(m_seriesList, QSize(width, height),
-                                                              QDateTime::currentDateTime(), m_timeWindow);
+                                                              ChartSeriesData::currentTime(), m_timeWindow);
     switch (layout.content) {
     case ChartPlot::PlotLayout::Content::NoData:
         drawNoData(painter, width, height);
@@ -137,9 +137,10 @@ void ChartWidget::drawSeries(QPainter &painter, const ChartPlot::PlotLayout &lay
             continue;
         QPainterPath path;
         for (const auto &point : series->points) {
-            if (point.first < layout.start)
+            const qint64 ms = point.first.toMSecsSinceEpoch();
+            if (ms < layout.startMs)
                 continue;
-            const QPointF at(ChartPlot::timeToX(layout, point.first.toMSecsSinceEpoch()),
+            const QPointF at(ChartPlot::timeToX(layout, ms),
                              ChartPlot::valueToY(layout, point.second));
             if (path.elementCount() == 0)
                 path.moveTo(at);
