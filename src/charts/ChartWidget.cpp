@@ -96,8 +96,7 @@ void ChartWidget::paintChart(QPainter &painter, int width, int height)
     drawGrid(painter, layout);
     drawSeries(painter, layout);
     painter.restore();
-    drawValueLabels(painter, layout);
-    drawTimeLabels(painter, layout, height);
+    drawLabels(painter, layout, height);
 }
 
 void ChartWidget::drawNoData(QPainter &painter, int width, int height)
@@ -152,7 +151,7 @@ void ChartWidget::drawSeries(QPainter &painter, const ChartPlot::PlotLayout &lay
     }
 }
 
-void ChartWidget::drawValueLabels(QPainter &painter, const ChartPlot::PlotLayout &layout)
+void ChartWidget::drawLabels(QPainter &painter, const ChartPlot::PlotLayout &layout, int height)
 {
     painter.setPen(TextColor);
     painter.setFont(QFont(QStringLiteral("Segoe UI"), LabelPointSize));
@@ -160,10 +159,6 @@ void ChartWidget::drawValueLabels(QPainter &painter, const ChartPlot::PlotLayout
         painter.drawText(ChartPlot::valueLabelRect(layout.plot, row), Qt::AlignRight | Qt::AlignVCenter,
                          ChartPlot::valueLabel(ChartPlot::rowValue(layout, row)));
     }
-}
-
-void ChartWidget::drawTimeLabels(QPainter &painter, const ChartPlot::PlotLayout &layout, int height)
-{
     for (const qint64 tick : layout.ticks) {
         painter.drawText(ChartPlot::timeLabelRect(layout, tick, height), Qt::AlignCenter,
                          ChartPlot::timeLabel(tick));
