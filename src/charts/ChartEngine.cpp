@@ -343,33 +343,41 @@ void ChartEngine::onChartTypeChanged(int idx)
         chart->addSeries(new QPieSeries);
         return;
     }
-
     addTimeAndValueAxes(chart);
+    if (m_chartType == Bar)
+        addBarSeries(chart);
+    else
+        addTimeSeries(chart);
+}
+
+void ChartEngine::addBarSeries(QChart *chart)
+{
+    auto *bars = new QBarSeries;
+    for (const ChartSeriesData *series : std::as_const(m_series)) {
+        auto *set = new QBarSet(series->name);
+        set->setColor(series->color);
+        set->append(0.0);
+        bars->append(set);
+    }
+    chart->addSeries(bars);
+
+    // Bars stand on one blank category instead of the time axis.
+    QAbstractAxis *timeAxis = chart->axes(Qt::Horizontal).constFirst();
+    chart->removeAxis(timeAxis);
+    delete timeAxis;
+    auto *categoryAxis = new QBarCategoryAxis;
+    categoryAxis->append(BarCategory);
+    chart->addAxis(categoryAxis, Qt::AlignBottom);
+    applyAxisTheme(categoryAxis);
+    bars->attachAxis(categoryAxis);
+    bars->attachAxis(chart->axes(Qt::Vertical).constFirst());
+}
+
+void ChartEngine::addTimeSeries(QChart *chart)
+{
     QAbstractAxis *timeAxis = chart->axes(Qt::Horizontal).constFirst();
     QAbstractAxis *valueAxis = chart->axes(Qt::Vertical).constFirst();
-
-    if (m_chartType == Bar) {
-        auto *bars = new QBarSeries;
-        for (const ChartSeriesData *series : std::as_const(m_series)) {
-            auto *set = new QBarSet(series->name);
-            set->setColor(series->color);
-            set->append(0.0);
-            bars->append(set);
-        }
-        chart->addSeries(bars);
-        chart->removeAxis(timeAxis);
-        delete timeAxis;
-        auto *categoryAxis = new QBarCategoryAxis;
-        categoryAxis->append(BarCategory);
-        chart->addAxis(categoryAxis, Qt::AlignBottom);
-        applyAxisTheme(categoryAxis);
-        bars->attachAxis(categoryAxis);
-        bars->attachAxis(valueAxis);
-        return;
-    }
-
     for (const ChartSeriesData *series : std::as_const(m_series)) {
-        QAbstractSeries *chartSeries = nullptr;
         if (m_chartType == Area) {
             auto *upper = new QLineSeries;
             upper->setName(series->name);
@@ -378,82 +386,99 @@ void ChartEngine::onChartTypeChanged(int idx)
             area->setName(series->name);
             area->setColor(series->color.darker(AreaFillDarkness));
             area->setBorderColor(series->color);
-            chartSeries = area;
-        } else {
-            QXYSeries *xy = nullptr;
-            if (m_chartType == Spline)
-                xy = new QSplineSeries;
-            else if (m_chartType == Scatter)
-                xy = new QScatterSeries;
-            else
-                xy = new QLineSeries;
-            xy->setName(series->name);
-            xy->setPen(seriesPen(series->color));
-            chartSeries = xy;
+            chart->addSeries(area);
+            // An area series does not own its line; once the chart owns the area, the area owns the line.
+            upper->setParent(area);
+            area->attachAxis(timeAxis);
+            area->attachAxis(valueAxis);
+            continue;
         }
-        chart->addSeries(chartSeries);
-        // An area series does not own its line; once the chart owns the area, the area owns the line.
-        if (auto *area = qobject_cast<QAreaSeries *>(chartSeries))
-            area->upperSeries()->setParent(area);
-        chartSeries->attachAxis(timeAxis);
-        chartSeries->attachAxis(valueAxis);
+        QXYSeries *xy = nullptr;
+        if (m_chartType == Spline)
+            xy = new QSplineSeries;
+        else if (m_chartType == Scatter)
+            xy = new QScatterSeries;
+        else
+            xy = new QLineSeries;
+        xy->setName(series->name);
+        xy->setPen(seriesPen(series->color));
+        chart->addSeries(xy);
+        xy->attachAxis(timeAxis);
+        xy->attachAxis(valueAxis);
     }
 }
 
 void ChartEngine::refresh()
 {
     m_pendingRefresh->stop();
-    QChart *chart = m_chartView->chart();
     const QDateTime now = ChartSeriesData::currentTime();
     const QDateTime start = now.addSecs(-m_timeWindow);
     const qint64 startMs = start.toMSecsSinceEpoch();
 
+    QList<QList<QPointF>> inWindow;
+    inWindow.reserve(m_series.size());
+    for (const ChartSeriesData *series : std::as_const(m_series))
+        inWindow.append(windowPoints(series, startMs));
+
+    updateAxes(start, now, inWindow);
+    if (m_chartType == Bar)
+        fillBars(inWindow);
+    else
+        fillSeries(inWindow);
+}
+
+void ChartEngine::updateAxes(const QDateTime &start, const QDateTime &now, const QList<QList<QPointF>> &inWindow)
+{
+    QChart *chart = m_chartView->chart();
     const QList<QAbstractAxis *> horizontalAxes = chart->axes(Qt::Horizontal);
     for (QAbstractAxis *axis : horizontalAxes) {
         if (auto *timeAxis = qobject_cast<QDateTimeAxis *>(axis))
             timeAxis->setRange(start, now);
     }
 
-    QList<QList<QPointF>> inWindow;
-    inWindow.reserve(m_series.size());
     double min = RangeScanStart;
     double max = -RangeScanStart;
-    for (const ChartSeriesData *series : std::as_const(m_series)) {
-        inWindow.append(windowPoints(series, startMs));
-        for (const QPointF &point : std::as_const(inWindow.last())) {
+    for (const QList<QPointF> &points : inWindow) {
+        for (const QPointF &point : points) {
             min = qMin(min, point.y());
             max = qMax(max, point.y());
         }
     }
-    if (max >= min) {
-        const double pad = (max - min) * RangePadFactor + RangePadFloor;
-        const QList<QAbstractAxis *> verticalAxes = chart->axes(Qt::Vertical);
-        for (QAbstractAxis *axis : verticalAxes) {
-            if (auto *valueAxis = qobject_cast<QValueAxis *>(axis))
-                valueAxis->setRange(min - pad, max + pad);
-        }
-    }
-
-    const QList<QAbstractSeries *> chartSeries = chart->series();
-    qsizetype next = 0;
-    if (m_chartType == Bar) {
-        for (QAbstractSeries *candidate : chartSeries) {
-            auto *bars = qobject_cast<QBarSeries *>(candidate);
-            if (!bars)
-                continue;
-            const QList<QBarSet *> sets = bars->barSets();
-            for (QBarSet *set : sets) {
-                if (next >= inWindow.size())
-                    return;
-                set->replace(0, sumOf(inWindow.at(next++)));
-            }
-        }
+    if (max < min)
         return;
+    const double pad = (max - min) * RangePadFactor + RangePadFloor;
+    const QList<QAbstractAxis *> verticalAxes = chart->axes(Qt::Vertical);
+    for (QAbstractAxis *axis : verticalAxes) {
+        if (auto *valueAxis = qobject_cast<QValueAxis *>(axis))
+            valueAxis->setRange(min - pad, max + pad);
     }
+}
 
+void ChartEngine::fillBars(const QList<QList<QPointF>> &inWindow)
+{
+    qsizetype next = 0;
+    const QList<QAbstractSeries *> chartSeries = m_chartView->chart()->series();
+    for (QAbstractSeries *candidate : chartSeries) {
+        auto *bars = qobject_cast<QBarSeries *>(candidate);
+        if (!bars)
+            continue;
+        const QList<QBarSet *> sets = bars->barSets();
+        for (QBarSet *set : sets) {
+            if (next >= inWindow.size())
+                return;
+            set->replace(0, sumOf(inWindow.at(next++)));
+        }
+    }
+}
+
+void ChartEngine::fillSeries(const QList<QList<QPointF>> &inWindow)
+{
+    qsizetype next = 0;
+    const QList<QAbstractSeries *> chartSeries = m_chartView->chart()->series();
     for (QAbstractSeries *candidate : chartSeries) {
         if (next >= inWindow.size())
             break;
+        // One bulk replace per chart series: the chart lays its points out once, not per point.
         if (auto *area = qobject_cast<QAreaSeries *>(candidate))
             area->upperSeries()->replace(inWindow.at(next++));
         else if (auto *xy = qobject_cast<QXYSeries *>(candidate))
@@ -461,11 +486,11 @@ void ChartEngine::refresh()
     }
 
     auto *pie = chartSeries.isEmpty() ? nullptr : qobject_cast<QPieSeries *>(chartSeries.constFirst());
-    if (pie) {
-        pie->clear();
-        for (qsizetype i = 0; i < m_series.size(); ++i)
-            pie->append(m_series.at(i)->name, sumOf(inWindow.at(i)));
-    }
+    if (!pie)
+        return;
+    pie->clear();
+    for (qsizetype i = 0; i < m_series.size(); ++i)
+        pie->append(m_series.at(i)->name, sumOf(inWindow.at(i)));
 }
 
 void ChartEngine::addDataPoint(const QString &seriesName, double value)

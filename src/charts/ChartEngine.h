@@ -11,6 +11,8 @@ class ChartSeriesData;
 class QAbstractAxis;
 class QChart;
 class QChartView;
+class QDateTime;
+class QPointF;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -74,6 +76,11 @@ private:
     void applyAxisTheme(QAbstractAxis *axis);
     void clearAllSeries();
     void addTimeAndValueAxes(QChart *chart);
+    void addBarSeries(QChart *chart);
+    void addTimeSeries(QChart *chart);
+    void updateAxes(const QDateTime &start, const QDateTime &now, const QList<QList<QPointF>> &inWindow);
+    void fillBars(const QList<QList<QPointF>> &inWindow);
+    void fillSeries(const QList<QList<QPointF>> &inWindow);
     void addRuleThroughEdits(const QString &name, const QString &expression);
     void retranslate();
 
