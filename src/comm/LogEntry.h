@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+#include <QtGlobal>
+
+// Who produced a traffic-log record: the page sent it, received it, or is telling the user something.
+enum class LogDirection : qint32 { Tx = 0, Rx = 1, System = 2 };
+
+// One record of the traffic log. The text forms are computed once, when the record is made,
+// so that views and exports never decode or format the payload again.
+struct LogEntry
+{
+    QDateTime timestamp;
+    LogDirection direction = LogDirection::System;
+    QByteArray data;
+    QString text;
+    QString hexText;
+
+    LogEntry();
+    // A sent or received payload; text is decoded with the named encoding (Tx and Rx only).
+    LogEntry(LogDirection direction, const QByteArray &data, const QString &encoding);
+    // A message of the program itself.
+    explicit LogEntry(const QString &systemMessage);
+};
+
+// Every member is an implicitly shared Qt value or a plain enum, so entries may be moved bytewise;
+// this keeps trimming and growing a full log cheap.
+Q_DECLARE_TYPEINFO(LogEntry, Q_RELOCATABLE_TYPE);
+Q_DECLARE_METATYPE(LogEntry)

@@ -1,0 +1,382 @@
+#include "comm/LogViewWidget.h"
+
+#include "comm/CommunicationBase.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMutexLocker>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr int kFlushIntervalMs = 50;
+constexpr int kMaxItemsPerFlush = 200;
+constexpr int kBottomTolerancePx = 10;
+constexpr int kMinLineSpacing = -10;
+constexpr int kMaxLineSpacing = 10;
+constexpr int kMinFontSize = 7;
+constexpr int kMaxFontSize = 18;
+constexpr int kBasePaddingPx = 2;
+constexpr int kButtonHeight = 24;
+constexpr int kTextIndentPx = 4;
+
+const char *const kFontFamily = "Consolas";
+const char *const kSeparatorStyle = "color: #2A3444; font-size: 16px; padding: 0 4px;";
+const char *const kItemStyle = "QListWidget::item { padding: %1px 6px %2px 6px; font-size: %3pt; }";
+const char *const kMenuStyle =
+    "QMenu { background: #1F2937; color: #F1F5F9; border: 1px solid #1E3A5F; padding: 4px; }"
+    "QMenu::item { padding: 6px 20px; border-radius: 3px; }"
+    "QMenu::item:selected { background: #0E4A6F; }";
+
+QColor directionColor(LogDirection direction)
+{
+    switch (direction) {
+    case LogDirection::Tx:
+        return QColor(0xFF, 0xD7, 0x00);
+    case LogDirection::Rx:
+        return QColor(0x00, 0xFF, 0xC8);
+    case LogDirection::System:
+        return QColor(0x88, 0x92, 0xA0);
+    }
+    return QColor(0xE0, 0xE0, 0xE0);
+}
+
+QString displayLine(const LogEntry &entry, bool showTimestamp, bool hex)
+{
+    static const QString separator = QStringLiteral("  ");
+    QString line;
+    if (showTimestamp)
+        line += CommunicationBase::timeString(entry) + separator;
+    line += CommunicationBase::directionTag(entry) + separator;
+    line += hex ? entry.hexText : entry.text;
+    return line;
+}
+
+// A row of the list. Every row reads the view's one row font, so a new font size reaches a
+// full log at the cost of one layout rather than one change notice per row.
+class LogRowItem : public QListWidgetItem
+{
+public:
+    LogRowItem(const QString &text, std::shared_ptr<const QFont> font)
+        : QListWidgetItem(text)
+        , m_font(std::move(font))
+    {
+    }
+
+    QVariant data(int role) const override
+    {
+        if (role == Qt::FontRole)
+            return *m_font;
+        return QListWidgetItem::data(role);
+    }
+
+private:
+    std::shared_ptr<const QFont> m_font;
+};
+
+// Draws each row's text as one unwrapped line, centred vertically in the row, whatever
+// padding the item style gives the row.
+class VCenterDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // Measured as the one line it is drawn as: the list wraps words, and the list takes every
+    // row's height from one sample row, so a long sample would make every row tall.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        opt.features &= ~QStyleOptionViewItem::WrapText;
+        return QStyledItemDelegate::sizeHint(opt, index);
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        drawPanel(painter, opt);
+
+        painter->save();
+        painter->setFont(opt.font);
+        const bool selected = opt.state.testFlag(QStyle::State_Selected);
+        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const QRect bounds = QFontMetrics(opt.font).boundingRect(text);
+        const int baseline = opt.rect.top() + (opt.rect.height() - bounds.height()) / 2 - bounds.top();
+        painter->drawText(opt.rect.left() + kTextIndentPx, baseline, text);
+        painter->restore();
+    }
+
+private:
+    // Background, selection and hover, as the widget's style draws them.
+    static void drawPanel(QPainter *painter, const QStyleOptionViewItem &opt)
+    {
+        QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, opt.widget);
+    }
+};
+
+} // namespace
+
+LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
+    : QWidget(parent)
+    , m_model(model)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("logOutput"));
+    m_list->setFont(QFont(QString::fromLatin1(kFontFamily), m_fontSize));
+    m_list->setAlternatingRowColors(false);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setWordWrap(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setFrameShape(QFrame::NoFrame);
+    // The delegate draws every row as one unwrapped line, so all rows are equally tall and the
+    // list need measure only one of them. The layout stays single-pass: a batched layout starts
+    // again from the first row on every insertion and leaves the scroll range short until it
+    // has finished, so a view following new rows would stop far above them.
+    m_list->setUniformItemSizes(true);
+    m_list->setItemDelegate(new VCenterDelegate(m_list));
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(createStatusBar(), 0);
+
+    applyItemStyle();
+
+    m_flushTimer.setSingleShot(true);
+
+    connect(&m_flushTimer, &QTimer::timeout, this, &LogViewWidget::flushPendingItems);
+    connect(m_model, &CommunicationBase::logEntryAdded, this, &LogViewWidget::onNewLogEntry);
+    connect(m_model, &CommunicationBase::countersUpdated, this, &LogViewWidget::onCountersUpdated);
+    connect(m_model, &CommunicationBase::logCleared, m_list, &QListWidget::clear);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &LogViewWidget::handleContextMenu);
+    connect(m_resetButton, &QPushButton::clicked, m_model, &CommunicationBase::resetCounters);
+    connect(m_clearButton, &QPushButton::clicked, this, &LogViewWidget::clearLogView);
+    connect(m_exportButton, &QPushButton::clicked, this, &LogViewWidget::exportLog);
+}
+
+QWidget *LogViewWidget::createStatusBar()
+{
+    auto *bar = new QFrame(this);
+    bar->setObjectName(QStringLiteral("statusBar"));
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(12, 4, 12, 4);
+    layout->setSpacing(8);
+
+    m_txLabel = new QLabel(QStringLiteral("TX: 0 bytes"), bar);
+    m_txLabel->setObjectName(QStringLiteral("txLabel"));
+    auto *separator = new QLabel(QString(QChar(0x2502)), bar);
+    separator->setStyleSheet(QString::fromLatin1(kSeparatorStyle));
+    m_rxLabel = new QLabel(QStringLiteral("RX: 0 bytes"), bar);
+    m_rxLabel->setObjectName(QStringLiteral("rxLabel"));
+
+    m_resetButton = createSmallButton(QStringLiteral("重置计数"), bar);
+    m_clearButton = createSmallButton(QStringLiteral("清除日志"), bar);
+    m_exportButton = createSmallButton(QStringLiteral("导出"), bar);
+
+    layout->addWidget(m_txLabel);
+    layout->addWidget(separator);
+    layout->addWidget(m_rxLabel);
+    layout->addStretch();
+    layout->addWidget(m_resetButton);
+    layout->addWidget(m_clearButton);
+    layout->addWidget(m_exportButton);
+    return bar;
+}
+
+QPushButton *LogViewWidget::createSmallButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QStringLiteral("smallButton"));
+    button->setFixedHeight(kButtonHeight);
+    return button;
+}
+
+void LogViewWidget::setLineSpacing(int spacing)
+{
+    m_lineSpacing = qBound(kMinLineSpacing, spacing, kMaxLineSpacing);
+    applyItemStyle();
+}
+
+void LogViewWidget::setFontSize(int points)
+{
+    m_fontSize = qBound(kMinFontSize, points, kMaxFontSize);
+    applyItemStyle();
+}
+
+void LogViewWidget::applyItemStyle()
+{
+    const int padding = m_lineSpacing + kBasePaddingPx;
+    m_list->setStyleSheet(QString::fromLatin1(kItemStyle).arg(padding).arg(padding).arg(m_fontSize));
+
+    const QFont font(QString::fromLatin1(kFontFamily), m_fontSize);
+    m_list->setFont(font);
+    // An application style sheet may override the list's own font, so every row carries it too.
+    *m_rowFont = font;
+    m_list->doItemsLayout();
+    m_list->viewport()->update();
+}
+
+void LogViewWidget::clearLogView()
+{
+    m_list->clear();
+    m_model->clearLog();
+}
+
+int LogViewWidget::rowLimit() const
+{
+    return m_model->maxLogEntries();
+}
+
+void LogViewWidget::onNewLogEntry(const LogEntry &entry)
+{
+    {
+        QMutexLocker locker(&m_pendingMutex);
+        m_pendingEntries.append(entry);
+        // Entries beyond what the list may keep would be removed right after being shown.
+        const int limit = rowLimit();
+        if (limit >= 1 && m_pendingEntries.size() > limit)
+            m_pendingEntries.remove(0, m_pendingEntries.size() - limit);
+    }
+    if (!m_flushScheduled) {
+        m_flushScheduled = true;
+        m_flushTimer.start(kFlushIntervalMs);
+    }
+}
+
+void LogViewWidget::onCountersUpdated()
+{
+    m_txLabel->setText(QStringLiteral("TX: %1 bytes").arg(m_model->txBytes()));
+    m_rxLabel->setText(QStringLiteral("RX: %1 bytes").arg(m_model->rxBytes()));
+}
+
+void LogViewWidget::flushPendingItems()
+{
+    m_flushScheduled = false;
+    QMutexLocker locker(&m_pendingMutex);
+    if (m_pendingEntries.isEmpty())
+        return;
+
+    const bool showTimestamp = m_model->showTimestamp();
+    const bool autoScroll = m_model->autoScroll();
+    const bool hex = m_model->hexDisplay();
+    QScrollBar *scrollBar = m_list->verticalScrollBar();
+    const bool atBottom = scrollBar->value() >= scrollBar->maximum() - kBottomTolerancePx;
+    const bool follow = autoScroll && atBottom;
+
+    m_list->setUpdatesEnabled(false);
+    const int batchSize = qMin<int>(m_pendingEntries.size(), kMaxItemsPerFlush);
+    appendRows(m_pendingEntries.first(batchSize), showTimestamp, hex);
+    m_pendingEntries.remove(0, batchSize);
+    const bool backlog = !m_pendingEntries.isEmpty();
+    const int scrollValue = scrollBar->value();
+    const int droppedRows = dropOldestRows();
+    locker.unlock();
+    m_list->setUpdatesEnabled(true);
+
+    if (follow) {
+        m_list->scrollToBottom();
+    } else if (droppedRows > 0 && m_list->count() > 0) {
+        // Keep a reader who scrolled up on the rows they were reading.
+        scrollBar->setValue(qMax(0, scrollValue - droppedRows * m_list->sizeHintForRow(0)));
+    }
+
+    // A backlog drains in further batches at once, between other events, rather than waiting
+    // for traffic that may never come.
+    if (backlog) {
+        m_flushScheduled = true;
+        m_flushTimer.start(0);
+    }
+}
+
+void LogViewWidget::appendRows(const QList<LogEntry> &entries, bool showTimestamp, bool hex)
+{
+    for (const LogEntry &entry : entries) {
+        auto *item = new LogRowItem(displayLine(entry, showTimestamp, hex), m_rowFont);
+        item->setForeground(QBrush(directionColor(entry.direction)));
+        m_list->addItem(item);
+    }
+}
+
+// Removes, in one block, the oldest rows beyond what the model keeps; returns how many.
+int LogViewWidget::dropOldestRows()
+{
+    const int limit = rowLimit();
+    const int excess = m_list->count() - limit;
+    if (limit < 1 || excess <= 0)
+        return 0;
+    m_list->model()->removeRows(0, excess);
+    return excess;
+}
+
+void LogViewWidget::handleContextMenu(const QPoint &pos)
+{
+    if (!m_list->itemAt(pos))
+        return;
+
+    QMenu menu(this);
+    menu.setStyleSheet(QString::fromLatin1(kMenuStyle));
+    QAction *copyAction = menu.addAction(QStringLiteral("复制"));
+    QAction *copyAllAction = menu.addAction(QStringLiteral("复制全部"));
+    QAction *chosen = menu.exec(m_list->viewport()->mapToGlobal(pos));
+
+    if (chosen == copyAction) {
+        const QList<QListWidgetItem *> selected = m_list->selectedItems();
+        if (selected.isEmpty())
+            return;
+        QStringList lines;
+        lines.reserve(selected.size());
+        for (const QListWidgetItem *item : selected)
+            lines.append(item->text());
+        copyToClipboard(lines);
+    } else if (chosen == copyAllAction) {
+        QStringList lines;
+        lines.reserve(m_list->count());
+        for (int row = 0; row < m_list->count(); ++row)
+            lines.append(m_list->item(row)->text());
+        copyToClipboard(lines);
+    }
+}
+
+void LogViewWidget::copyToClipboard(const QStringList &lines)
+{
+    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+void LogViewWidget::exportLog()
+{
+    const QString defaultName = QStringLiteral("Communication_Log_%1")
+                                    .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
+    const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("导出日志"), defaultName,
+                                                          QStringLiteral("文本文件 (*.txt);;CSV文件 (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+
+    const bool csv = fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    if (m_model->exportToFile(fileName, m_model->hexDisplay(), csv))
+        m_model->addSystemMessage(QStringLiteral("日志已导出: %1").arg(fileName));
+    else
+        QMessageBox::warning(this, QStringLiteral("导出失败"), QStringLiteral("无法写入文件: ") + fileName);
+}

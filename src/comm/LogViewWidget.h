@@ -1,0 +1,71 @@
+#pragma once
+
+#include "comm/LogEntry.h"
+
+#include <QFont>
+#include <QList>
+#include <QMutex>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class CommunicationBase;
+class QLabel;
+class QListWidget;
+class QPoint;
+class QPushButton;
+
+// The traffic log of one CommunicationBase as a list of coloured lines, with the byte counters,
+// the reset/clear/export buttons and a copy menu. New entries are queued and shown in batches by
+// a short single-shot timer, so a burst of datagrams costs one repaint; the list keeps no more
+// rows than the model keeps entries.
+class LogViewWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    LogViewWidget(CommunicationBase *model, QWidget *parent = nullptr);
+
+    // Extra vertical item padding in pixels, kept within -10..10.
+    int lineSpacing() const { return m_lineSpacing; }
+    void setLineSpacing(int spacing);
+    // Item font size in points, kept within 7..18.
+    int fontSize() const { return m_fontSize; }
+    void setFontSize(int points);
+
+    // Empties the list, then the model's log.
+    void clearLogView();
+
+public slots:
+    void onNewLogEntry(const LogEntry &entry);
+    void onCountersUpdated();
+    void flushPendingItems();
+    void exportLog();
+    void handleContextMenu(const QPoint &pos);
+
+private:
+    QWidget *createStatusBar();
+    QPushButton *createSmallButton(const QString &text, QWidget *parent);
+    void applyItemStyle();
+    int rowLimit() const;
+    void appendRows(const QList<LogEntry> &entries, bool showTimestamp, bool hex);
+    int dropOldestRows();
+    void copyToClipboard(const QStringList &lines);
+
+    CommunicationBase *m_model;
+    QListWidget *m_list = nullptr;
+    QLabel *m_txLabel = nullptr;
+    QLabel *m_rxLabel = nullptr;
+    QPushButton *m_resetButton = nullptr;
+    QPushButton *m_clearButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QTimer m_flushTimer;
+    QList<LogEntry> m_pendingEntries;
+    QMutex m_pendingMutex;
+    bool m_flushScheduled = false;
+    int m_lineSpacing = 0;
+    int m_fontSize = 11;
+    // Shared by every row of the list.
+    std::shared_ptr<QFont> m_rowFont = std::make_shared<QFont>();
+};

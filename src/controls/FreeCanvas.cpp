@@ -1,0 +1,105 @@
+#include "controls/FreeCanvas.h"
+
+#include "controls/ControlGeometry.h"
+#include "controls/OscControl.h"
+#include "controls/OscControlPanel.h"
+
+#include <QList>
+#include <QPainter>
+#include <QPointF>
+#include <QWheelEvent>
+
+namespace {
+
+constexpr int MinimumWidth = 400;
+constexpr int MinimumHeight = 300;
+
+// Grid dots: the minor step when snapping is off, and how often a brighter major dot appears.
+constexpr int UnsnappedDotStep = 20;
+constexpr int MajorDotEvery = 5;
+constexpr int MinorDotAlphaGridOn = 15;
+constexpr int MinorDotAlphaGridOff = 6;
+constexpr int MajorDotAlpha = 25;
+
+}
+
+FreeCanvas::FreeCanvas(OscControlPanel *panel, QWidget *parent)
+    : QWidget(parent)
+    , m_panel(panel)
+{
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    setStyleSheet(QStringLiteral("background: transparent;"));
+    setAttribute(Qt::WA_MouseTracking);
+}
+
+void FreeCanvas::setControlScale(double s)
+{
+    if (s > MaxScale)
+        s = MaxScale;
+    if (s <= MinScale)
+        s = MinScale;
+    m_scale = s;
+    relayoutControls();
+    emit controlScaleChanged(m_scale);
+}
+
+void FreeCanvas::setGridSize(int g)
+{
+    m_gridSize = g;
+    update();
+}
+
+void FreeCanvas::relayoutControls()
+{
+    if (!m_panel || width() <= ControlGeometry::MaxIgnoredCanvasExtent
+        || height() <= ControlGeometry::MaxIgnoredCanvasExtent)
+        return;
+    for (OscControl *control : m_panel->controls())
+        control->setGeometry(ControlGeometry::layoutRect(control->normRect(), size(), m_scale));
+}
+
+void FreeCanvas::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    const double step = event->angleDelta().y() > 0 ? ScaleStep : -ScaleStep;
+    setControlScale(m_scale + step);
+    event->accept();
+}
+
+void FreeCanvas::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    relayoutControls();
+}
+
+bool FreeCanvas::panelInEditMode() const
+{
+    return m_panel && m_panel->editMode();
+}
+
+void FreeCanvas::paintEvent(QPaintEvent *)
+{
+    if (!panelInEditMode())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool gridOn = m_gridSize > 0;
+    paintDots(painter, gridOn ? m_gridSize : UnsnappedDotStep,
+              gridOn ? MinorDotAlphaGridOn : MinorDotAlphaGridOff);
+    if (gridOn)
+        paintDots(painter, MajorDotEvery * m_gridSize, MajorDotAlpha);
+}
+
+void FreeCanvas::paintDots(QPainter &painter, int step, int alpha)
+{
+    QList<QPointF> dots;
+    for (int x = step; x < width(); x += step) {
+        for (int y = step; y < height(); y += step)
+            dots.append(QPointF(x, y));
+    }
+    painter.setPen(QColor(255, 255, 255, alpha));
+    painter.drawPoints(dots.constData(), int(dots.size()));
+}

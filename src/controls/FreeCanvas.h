@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class OscControlPanel;
+class QPainter;
+
+// The surface the panel's controls live on: maps each control's fractional placement to pixels,
+// scales the controls' sizes (Ctrl+wheel, the panel's zoom buttons) and paints the snap grid as
+// dots while the panel is in edit mode. Pressing, moving and resizing are done by the controls.
+class FreeCanvas : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr double MinScale = 0.5;
+    static constexpr double MaxScale = 3.0;
+    static constexpr double ScaleStep = 0.1;
+
+    FreeCanvas(OscControlPanel *panel, QWidget *parent = nullptr);
+
+    double controlScale() const { return m_scale; }
+    int gridSize() const { return m_gridSize; }
+
+    void setControlScale(double s);
+    void setGridSize(int g);
+    void relayoutControls();
+
+signals:
+    void controlScaleChanged(double scale);
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    bool panelInEditMode() const;
+    void paintDots(QPainter &painter, int step, int alpha);
+
+    OscControlPanel *m_panel;
+    double m_scale = 1.0;
+    int m_gridSize = 0;
+};

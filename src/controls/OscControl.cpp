@@ -1,0 +1,302 @@
+#include "controls/OscControl.h"
+
+#include "controls/FreeCanvas.h"
+
+#include <QCursor>
+#include <QGraphicsDropShadowEffect>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+const QColor DefaultAccent(QStringLiteral("#00D4FF"));
+const QRectF DefaultNormRect(0.0, 0.0, 0.25, 0.4);
+
+const QColor BackgroundColor(QStringLiteral("#111827"));
+const QColor HoveredBackgroundColor(QStringLiteral("#1A2332"));
+const QColor EditBorderColor(QStringLiteral("#F59E0B"));
+const QColor PlayBorderColor(QStringLiteral("#1E3A5F"));
+const QColor SelectedBorderColor(QStringLiteral("#00D4FF"));
+const QColor CaptionColor(QStringLiteral("#94A3B8"));
+constexpr int FrameInset = 2;
+constexpr qreal FrameRadius = 8;
+constexpr int SelectedBorderWidth = 2;
+constexpr int CaptionBottomOffset = 24;
+constexpr int CaptionHeight = 16;
+constexpr int CaptionPointSize = 9;
+
+constexpr int ShadowBlurRadius = 12;
+constexpr int ShadowOffsetY = 2;
+constexpr int ShadowAlpha = 80;
+
+// Edit overlay: handle pills, the corner grip and its dots.
+const QColor HandleHighlight(0, 212, 255);
+constexpr int PillThickness = 6;
+constexpr int PillLength = 30;
+constexpr int PillEdgeOffset = 9;
+constexpr qreal PillRadius = 3;
+constexpr int PillAlpha = 35;
+constexpr int PillHighlightAlpha = 60;
+constexpr qreal PillDotDiameter = 4;
+constexpr qreal PillDotSpacing = 5;
+constexpr int PillDotAlpha = 100;
+constexpr int PillDotHighlightAlpha = 200;
+constexpr int GripSize = 22;
+constexpr int GripAlpha = 30;
+constexpr int GripHighlightAlpha = 65;
+constexpr qreal GripDotDiameter = 5;
+constexpr int GripDotOffsets[] = {9, 15, 21};
+constexpr int GripDotAlpha = 90;
+constexpr int GripDotHighlightAlpha = 180;
+
+// Pixel size shown while resizing.
+constexpr int ReadoutBottomOffset = 40;
+constexpr int ReadoutHeight = 18;
+constexpr int ReadoutPointSize = 10;
+constexpr int ReadoutAlpha = 160;
+
+QColor withAlpha(const QColor &color, int alpha)
+{
+    QColor c = color;
+    c.setAlpha(alpha);
+    return c;
+}
+
+Qt::CursorShape cursorFor(ResizeHandle handle)
+{
+    switch (handle) {
+    case ResizeHandle::Corner:
+        return Qt::SizeFDiagCursor;
+    case ResizeHandle::Right:
+        return Qt::SizeHorCursor;
+    case ResizeHandle::Bottom:
+        return Qt::SizeVerCursor;
+    case ResizeHandle::None:
+        break;
+    }
+    return Qt::SizeAllCursor;
+}
+
+}
+
+OscControl::OscControl(ControlType type, QWidget *parent)
+    : QWidget(parent)
+    , m_type(type)
+    , m_color(DefaultAccent)
+    , m_name(QStringLiteral("OSC"))
+    , m_normRect(DefaultNormRect)
+{
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    setAttribute(Qt::WA_MouseTracking);
+
+    auto *shadow = new QGraphicsDropShadowEffect(this);
+    shadow->setBlurRadius(ShadowBlurRadius);
+    shadow->setOffset(0, ShadowOffsetY);
+    shadow->setColor(QColor(0, 0, 0, ShadowAlpha));
+    setGraphicsEffect(shadow);
+}
+
+void OscControl::setEditMode(bool on)
+{
+    m_editMode = on;
+    if (!on)
+        setCursor(m_type == ControlType::Label ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    update();
+}
+
+void OscControl::setSelected(bool selected)
+{
+    if (m_selected == selected)
+        return;
+    m_selected = selected;
+    update();
+}
+
+void OscControl::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_editMode) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+
+    m_pressPos = ControlGeometry::roundedPoint(event->globalPosition());
+    m_startRect = m_normRect;
+    const ResizeHandle handle = ControlGeometry::handleAt(
+        ControlGeometry::roundedPoint(event->position()), size());
+    m_resizing = handle != ResizeHandle::None;
+    if (m_resizing) {
+        m_resizeHandle = handle;
+        update();
+    } else {
+        emit controlClicked(this);
+    }
+}
+
+void OscControl::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_resizing) {
+        m_resizing = false;
+        update();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void OscControl::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (m_editMode && event->button() == Qt::LeftButton) {
+        emit controlDoubleClicked(this);
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void OscControl::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_editMode) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    if (event->buttons() & Qt::LeftButton)
+        dragTo(ControlGeometry::roundedPoint(event->globalPosition()), event->modifiers());
+    else
+        hoverAt(ControlGeometry::roundedPoint(event->position()));
+}
+
+void OscControl::hoverAt(const QPoint &pos)
+{
+    const ResizeHandle handle = ControlGeometry::handleAt(pos, size());
+    if (handle == m_hoverHandle)
+        return;
+    m_hoverHandle = handle;
+    setCursor(cursorFor(handle));
+    update();
+}
+
+void OscControl::dragTo(const QPoint &globalPos, Qt::KeyboardModifiers modifiers)
+{
+    auto *canvas = qobject_cast<FreeCanvas *>(parentWidget());
+    if (!canvas)
+        return;
+    const double canvasWidth = canvas->width();
+    const double canvasHeight = canvas->height();
+    if (canvasWidth <= ControlGeometry::MaxIgnoredCanvasExtent
+        || canvasHeight <= ControlGeometry::MaxIgnoredCanvasExtent)
+        return;
+
+    const QPointF delta((globalPos.x() - m_pressPos.x()) / canvasWidth,
+                        (globalPos.y() - m_pressPos.y()) / canvasHeight);
+    const int grid = canvas->gridSize();
+    const bool snapping = !(modifiers & Qt::ShiftModifier) && grid > 0;
+    const QSizeF snapStep = snapping ? QSizeF(grid / canvasWidth, grid / canvasHeight) : QSizeF(0, 0);
+
+    m_normRect = m_resizing
+        ? ControlGeometry::resizedRect(m_startRect, delta, m_resizeHandle, snapStep)
+        : ControlGeometry::movedRect(m_startRect, delta, snapStep);
+    canvas->relayoutControls();
+}
+
+void OscControl::enterEvent(QEnterEvent *event)
+{
+    m_hovered = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void OscControl::leaveEvent(QEvent *event)
+{
+    m_hovered = false;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+QColor OscControl::backgroundColor(bool showHover) const
+{
+    return m_hovered && showHover ? HoveredBackgroundColor : BackgroundColor;
+}
+
+void OscControl::paintBackground(QPainter &painter, const QColor &fill) const
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(rect().adjusted(FrameInset, FrameInset, -FrameInset, -FrameInset),
+                            FrameRadius, FrameRadius);
+}
+
+void OscControl::paintBorder(QPainter &painter) const
+{
+    QPen pen(PlayBorderColor, 1);
+    if (m_editMode)
+        pen = m_selected ? QPen(SelectedBorderColor, SelectedBorderWidth) : QPen(EditBorderColor, 1);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect().adjusted(FrameInset, FrameInset, -FrameInset, -FrameInset),
+                            FrameRadius, FrameRadius);
+}
+
+void OscControl::paintCaption(QPainter &painter) const
+{
+    painter.setPen(CaptionColor);
+    painter.setFont(QFont(QStringLiteral("Segoe UI"), CaptionPointSize));
+    painter.drawText(QRect(0, height() - CaptionBottomOffset, width(), CaptionHeight),
+                     Qt::AlignHCenter, m_name);
+}
+
+void OscControl::paintEditOverlay(QPainter &painter)
+{
+    if (!m_editMode)
+        return;
+    const int w = width();
+    const int h = height();
+
+    drawHandlePill(painter, w - PillEdgeOffset, h / 2 - PillLength / 2, PillThickness, PillLength,
+                   m_hoverHandle == ResizeHandle::Right);
+    drawHandlePill(painter, w / 2 - PillLength / 2, h - PillEdgeOffset, PillLength, PillThickness,
+                   m_hoverHandle == ResizeHandle::Bottom);
+
+    const bool cornerLit = m_hoverHandle == ResizeHandle::Corner;
+    QPainterPath grip;
+    grip.moveTo(w, h);
+    grip.lineTo(w, h - GripSize);
+    grip.lineTo(w - GripSize, h);
+    grip.closeSubpath();
+    painter.fillPath(grip, cornerLit ? withAlpha(HandleHighlight, GripHighlightAlpha)
+                                     : withAlpha(Qt::white, GripAlpha));
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(withAlpha(Qt::white, cornerLit ? GripDotHighlightAlpha : GripDotAlpha));
+    for (int offset : GripDotOffsets)
+        painter.drawEllipse(QPointF(w - offset, h - offset), GripDotDiameter / 2, GripDotDiameter / 2);
+
+    if (m_resizing)
+        paintSizeReadout(painter);
+}
+
+void OscControl::paintSizeReadout(QPainter &painter) const
+{
+    QFont font(QStringLiteral("Consolas"), ReadoutPointSize);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(withAlpha(Qt::white, ReadoutAlpha));
+    painter.drawText(QRect(0, height() - ReadoutBottomOffset, width(), ReadoutHeight),
+                     Qt::AlignHCenter,
+                     QStringLiteral("%1×%2").arg(width()).arg(height()));
+}
+
+void OscControl::drawHandlePill(QPainter &painter, int x, int y, int width, int height,
+                                bool highlighted)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(highlighted ? withAlpha(HandleHighlight, PillHighlightAlpha)
+                                 : withAlpha(Qt::white, PillAlpha));
+    painter.drawRoundedRect(QRectF(x, y, width, height), PillRadius, PillRadius);
+
+    painter.setBrush(withAlpha(Qt::white, highlighted ? PillDotHighlightAlpha : PillDotAlpha));
+    const QPointF centre(x + width / 2.0, y + height / 2.0);
+    const QPointF step = width > height ? QPointF(PillDotSpacing, 0) : QPointF(0, PillDotSpacing);
+    for (int i = -1; i <= 1; ++i)
+        painter.drawEllipse(centre + i * step, PillDotDiameter / 2, PillDotDiameter / 2);
+}

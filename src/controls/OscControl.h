@@ -1,0 +1,94 @@
+#pragma once
+
+#include "controls/ControlGeometry.h"
+
+#include <QColor>
+#include <QPoint>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+class QPainter;
+
+enum class ControlType : int { Fader = 0, Button = 1, Knob = 2, Label = 3 };
+
+// Base of the controls placed on the panel's canvas. In play mode each kind reacts to the pointer
+// as an instrument; in edit mode the base selects, moves and resizes the control, and paints its
+// handles. The placement is kept in fractions of the canvas (normRect); the canvas derives pixels.
+class OscControl : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MinimumWidth = 80;
+    static constexpr int MinimumHeight = 100;
+
+    OscControl(ControlType type, QWidget *parent = nullptr);
+
+    ControlType type() const { return m_type; }
+    QString address() const { return m_address; }
+    void setAddress(const QString &address) { m_address = address; }
+    QString name() const { return m_name; }
+    void setName(const QString &name) { m_name = name; }
+    QColor color() const { return m_color; }
+    void setColor(const QColor &color) { m_color = color; }
+    QRectF normRect() const { return m_normRect; }
+    void setNormRect(const QRectF &rect) { m_normRect = rect; }
+
+    bool editMode() const { return m_editMode; }
+    void setEditMode(bool on);
+    // Mirrors the panel's selection so that the frame can mark it; the panel keeps the truth.
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
+
+    bool isResizing() const { return m_resizing; }
+    ResizeHandle hoverHandle() const { return m_hoverHandle; }
+
+    // Applies a value from a gesture or from the network; never emits.
+    virtual void setValue(double v) = 0;
+    virtual double value() const = 0;
+
+    void paintEditOverlay(QPainter &painter);
+
+signals:
+    void oscSendRequested(const QString &address, double value);
+    void controlChanged();
+    void controlClicked(OscControl *ctrl);
+    void controlDoubleClicked(OscControl *ctrl);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+    // The common frame, painted by every kind around its own content. The hover colour can be
+    // refused by a kind whose content already shows a state (a held button).
+    QColor backgroundColor(bool showHover = true) const;
+    void paintBackground(QPainter &painter, const QColor &fill) const;
+    void paintBorder(QPainter &painter) const;
+    void paintCaption(QPainter &painter) const;
+
+private:
+    void hoverAt(const QPoint &pos);
+    void dragTo(const QPoint &globalPos, Qt::KeyboardModifiers modifiers);
+    void paintSizeReadout(QPainter &painter) const;
+    static void drawHandlePill(QPainter &painter, int x, int y, int width, int height,
+                               bool highlighted);
+
+    ControlType m_type;
+    QString m_address;
+    QColor m_color;
+    QString m_name;
+    bool m_editMode = false;
+    bool m_hovered = false;
+    bool m_resizing = false;
+    ResizeHandle m_resizeHandle = ResizeHandle::Corner;
+    ResizeHandle m_hoverHandle = ResizeHandle::Corner;
+    QPoint m_pressPos;
+    QRectF m_startRect;
+    QRectF m_normRect;
+    bool m_selected = false;
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class FreeCanvas;
+class OscControl;
+class OscWidget;
+class QCheckBox;
+class QLabel;
+class QScrollArea;
+
+// The control-panel page: an edit-mode switch, a toolbar to add and delete controls, a grid and
+// zoom bar, and the canvas with the controls. It passes the controls' play-mode sends to the tool
+// window and hands values that arrive from the network to the control with that exact address.
+class OscControlPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Grid sizes offered by the snap box, by item index.
+    static constexpr int GridSizes[] = {0, 10, 20, 40};
+
+    explicit OscControlPanel(OscWidget *owner, QWidget *parent = nullptr);
+
+    // Inline so that the canvas, built in a library below the window, can read them.
+    const QList<OscControl *> &controls() const { return m_controls; }
+    bool editMode() const { return m_editMode; }
+    OscControl *selectedControl() const { return m_selected; }
+    FreeCanvas *canvas() const { return m_canvas; }
+
+    void setControlValue(const QString &address, double value);
+    void setControlText(const QString &address, const QString &text);
+    void addControl(OscControl *ctrl);
+
+public slots:
+    void addFader();
+    void addButton();
+    void addKnob();
+    void addLabel();
+    void removeSelected();
+    void onControlOscSend(const QString &address, double value);
+    void setEditMode(bool on);
+    void selectControl(OscControl *ctrl);
+    void configureControl(OscControl *ctrl);
+
+private:
+    QWidget *createHeaderRow();
+    QWidget *createToolbar();
+    QWidget *createScaleBar();
+    void showScale(double scale);
+    void addNumbered(OscControl *ctrl, const QString &addressStem, const QString &captionStem);
+
+    OscWidget *m_owner;
+    QScrollArea *m_scrollArea = nullptr;
+    FreeCanvas *m_canvas = nullptr;
+    QCheckBox *m_editCheck = nullptr;
+    QWidget *m_toolbar = nullptr;
+    QList<OscControl *> m_controls;
+    OscControl *m_selected = nullptr;
+    int m_nextX = 10;
+    int m_nextY = 10;
+    bool m_editMode = false;
+    QLabel *m_scaleLabel = nullptr;
+};

@@ -44,10 +44,10 @@ struct TableRow
 constexpr TableRow kTableRows[] = {
     // Window and tabs
     { "OSC调试助手", "OSC Debug Tool" },
-    { "数据可视化", "Chart" },  // the old tab caption; the settings row further down replaces it
+    { "数据可视化", "Chart" },  // replaced by the settings-pane row further down
     { "通信日志", "Log" },
     { "数据图表", "Chart" },
-    { "已连接客户端", "Connected Clients" },  // the suite's server tools list it again below
+    { "已连接客户端", "Connected Clients" },  // listed again, alike, with the server tools
 
     // Connection and display settings
     { "连接设置", "Connection" },

@@ -1,0 +1,461 @@
+#include "osc/OscCodec.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <QtEndian>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <type_traits>
+
+namespace OscCodec {
+namespace {
+
+namespace Tag {
+constexpr char Int32 = 'i';
+constexpr char Float32 = 'f';
+constexpr char String = 's';
+constexpr char Symbol = 'S';
+constexpr char True = 'T';
+constexpr char False = 'F';
+constexpr char Nil = 'N';
+constexpr char Int64 = 'h';
+constexpr char Float64 = 'd';
+constexpr char TimeTag = 't';
+constexpr char Blob = 'b';
+constexpr char Infinitum = 'I';
+constexpr char ArrayBegin = '[';
+constexpr char ArrayEnd = ']';
+} // namespace Tag
+
+constexpr char Nul = '\0';
+constexpr char AddressLead = '/';
+constexpr char TypeTagLead = ',';
+
+// Every item of a message starts at a multiple of this many bytes.
+constexpr qsizetype Alignment = 4;
+constexpr qsizetype Int32Size = 4;
+constexpr qsizetype Float32Size = 4;
+constexpr qsizetype Int64Size = 8;
+constexpr qsizetype Float64Size = 8;
+constexpr qsizetype TimeTagSize = 8;
+constexpr qsizetype BlobSizeFieldSize = 4;
+// A tag this codec does not know is taken to occupy one 32-bit slot.
+constexpr qsizetype UnknownArgumentSize = 4;
+// The shortest datagram read as a message: one word of address. Shorter ones are shown as text.
+constexpr qsizetype ShortestRenderedMessage = 4;
+// Room a rendering needs beyond the datagram's own length in the usual case (spaces, decimals).
+constexpr qsizetype RenderingSlack = 32;
+constexpr int FloatDecimals = 4;
+
+constexpr QLatin1StringView BundleAddress("#bundle");
+constexpr QLatin1StringView BundleLabel("[OSC Bundle] ");
+constexpr QLatin1StringView NoTypeTagText("(no type tag)");
+constexpr QLatin1StringView TrueText("True");
+constexpr QLatin1StringView FalseText("False");
+constexpr QLatin1StringView NilText("Nil");
+constexpr QChar Separator(u' ');
+constexpr QChar Quote(u'"');
+
+constexpr qsizetype roundUpToFour(qsizetype count)
+{
+    return (count + Alignment - 1) & ~(Alignment - 1);
+}
+
+// Where the next item starts after an OSC-string whose terminating NUL is at nulIndex.
+constexpr qsizetype afterString(qsizetype nulIndex)
+{
+    return roundUpToFour(nulIndex + 1);
+}
+
+// Read-only access to one datagram. Every accessor checks the end of the buffer itself, so a
+// caller walking a hostile datagram cannot read past it whatever positions it computes.
+class DatagramReader
+{
+public:
+    explicit DatagramReader(const QByteArray &datagram)
+        : m_bytes(datagram.constData()), m_size(datagram.size())
+    {
+    }
+
+    qsizetype size() const { return m_size; }
+
+    bool holds(qsizetype position, qsizetype count) const
+    {
+        return position >= 0 && count >= 0 && position <= m_size - count;
+    }
+
+    // The byte at position, or NUL outside the datagram.
+    char byteAt(qsizetype position) const
+    {
+        return holds(position, 1) ? m_bytes[position] : Nul;
+    }
+
+    // Index of the first NUL at or after position; -1 when there is none.
+    qsizetype nulFrom(qsizetype position) const
+    {
+        if (!holds(position, 1))
+            return -1;
+        const void *nul = std::memchr(m_bytes + position, Nul, size_t(m_size - position));
+        return nul ? static_cast<const char *>(nul) - m_bytes : -1;
+    }
+
+    std::optional<quint32> word32At(qsizetype position) const
+    {
+        if (!holds(position, Int32Size))
+            return std::nullopt;
+        return qFromBigEndian<quint32>(m_bytes + position);
+    }
+
+    std::optional<quint64> word64At(qsizetype position) const
+    {
+        if (!holds(position, Int64Size))
+            return std::nullopt;
+        return qFromBigEndian<quint64>(m_bytes + position);
+    }
+
+    std::optional<qint32> int32At(qsizetype position) const
+    {
+        const auto word = word32At(position);
+        return word ? std::optional<qint32>(qint32(*word)) : std::nullopt;
+    }
+
+    std::optional<qint64> int64At(qsizetype position) const
+    {
+        const auto word = word64At(position);
+        return word ? std::optional<qint64>(qint64(*word)) : std::nullopt;
+    }
+
+    std::optional<float> float32At(qsizetype position) const
+    {
+        return bitsAs<float>(word32At(position));
+    }
+
+    std::optional<double> float64At(qsizetype position) const
+    {
+        return bitsAs<double>(word64At(position));
+    }
+
+    // Appends bytes [from, to) decoded as UTF-8; the usual all-ASCII text is copied directly.
+    void appendText(QString &out, qsizetype from, qsizetype to) const
+    {
+        Q_ASSERT(from >= 0 && from <= to && to <= m_size);
+        const char *begin = m_bytes + from;
+        const qsizetype count = to - from;
+        if (isAscii(begin, count))
+            out.append(QLatin1StringView(begin, count));
+        else
+            out.append(QString::fromUtf8(begin, count));
+    }
+
+    QString text(qsizetype from, qsizetype to) const
+    {
+        Q_ASSERT(from >= 0 && from <= to && to <= m_size);
+        return QString::fromUtf8(m_bytes + from, to - from);
+    }
+
+private:
+    template <typename Real, typename Word>
+    static std::optional<Real> bitsAs(std::optional<Word> word)
+    {
+        static_assert(sizeof(Real) == sizeof(Word));
+        if (!word)
+            return std::nullopt;
+        Real value;
+        std::memcpy(&value, &*word, sizeof value);
+        return value;
+    }
+
+    static bool isAscii(const char *bytes, qsizetype count)
+    {
+        for (qsizetype i = 0; i < count; ++i) {
+            if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+                return false;
+        }
+        return true;
+    }
+
+    const char *m_bytes;
+    qsizetype m_size;
+};
+
+template <typename Integer>
+void appendDecimal(QString &out, Integer value)
+{
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(QLatin1StringView(digits, result.ptr - digits));
+}
+
+// True when the value lies exactly halfway between two texts of FloatDecimals decimals. For a
+// binary fraction that happens only when value * 2^(FloatDecimals + 1) is an odd integer.
+bool isTieAtLastDecimal(double value)
+{
+    constexpr double TieScale = double(1 << (FloatDecimals + 1));
+    return std::fabs(std::fmod(value * TieScale, 2.0)) == 1.0;
+}
+
+// The text QString::number(value, 'f', FloatDecimals) gives, without its temporary string.
+// std::to_chars writes the same digits except for NaN and infinities, negative zero (Qt drops
+// its sign) and exact ties (Qt rounds them away from zero, to_chars to even).
+void appendFixed(QString &out, double value)
+{
+    if (!std::isfinite(value) || isTieAtLastDecimal(value)) {
+        out.append(QString::number(value, 'f', FloatDecimals));
+        return;
+    }
+    if (value == 0.0)
+        value = 0.0; // negative zero is written without its sign
+    // The longest finite double has 309 integer digits, a sign, a point and the decimals.
+    char digits[320];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value,
+                                      std::chars_format::fixed, FloatDecimals);
+    out.append(QLatin1StringView(digits, result.ptr - digits));
+}
+
+// One rendered item and the space that separates it from the next.
+void appendItem(QString &out, QLatin1StringView item)
+{
+    out.append(item);
+    out.append(Separator);
+}
+
+// A number argument that lies inside the datagram is rendered with its separator; one cut short
+// by the end of the datagram is left out.
+template <typename Number>
+void appendItem(QString &out, std::optional<Number> number)
+{
+    if (!number)
+        return;
+    if constexpr (std::is_integral_v<Number>)
+        appendDecimal(out, *number);
+    else
+        appendFixed(out, *number);
+    out.append(Separator);
+}
+
+// Renders the argument of one tag at position and moves position past it. Returns false when
+// the rest of the message cannot be walked (a string without terminator, an impossible blob).
+bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &position, QString &out)
+{
+    switch (tag.unicode()) {
+    case Tag::Int32:
+        appendItem(out, datagram.int32At(position));
+        position += Int32Size;
+        return true;
+    case Tag::Float32:
+        appendItem(out, datagram.float32At(position));
+        position += Float32Size;
+        return true;
+    case Tag::Int64:
+        appendItem(out, datagram.int64At(position));
+        position += Int64Size;
+        return true;
+    case Tag::Float64:
+        appendItem(out, datagram.float64At(position));
+        position += Float64Size;
+        return true;
+    case Tag::String:
+    case Tag::Symbol: {
+        const qsizetype end = datagram.nulFrom(position);
+        if (end < 0)
+            return false;
+        out.append(Quote);
+        datagram.appendText(out, position, end);
+        out.append(Quote);
+        out.append(Separator);
+        position = afterString(end);
+        return true;
+    }
+    case Tag::True:
+        appendItem(out, TrueText);
+        return true;
+    case Tag::False:
+        appendItem(out, FalseText);
+        return true;
+    case Tag::Nil:
+        appendItem(out, NilText);
+        return true;
+    case Tag::TimeTag:
+        position += TimeTagSize;
+        return true;
+    case Tag::Blob: {
+        const auto size = datagram.int32At(position);
+        const qsizetype dataStart = position + BlobSizeFieldSize;
+        if (!size || *size < 0 || !datagram.holds(dataStart, *size))
+            return false;
+        position = dataStart + roundUpToFour(*size);
+        return true;
+    }
+    case Tag::Infinitum:
+    case Tag::ArrayBegin:
+    case Tag::ArrayEnd:
+        return true;
+    default:
+        position += UnknownArgumentSize;
+        return true;
+    }
+}
+
+void appendPaddedString(QByteArray &message, const QByteArray &bytes)
+{
+    message.append(bytes);
+    const qsizetype terminator = message.size();
+    message.append(afterString(terminator) - terminator, Nul);
+}
+
+void appendWord32(QByteArray &message, quint32 word)
+{
+    char bytes[Int32Size];
+    qToBigEndian(word, bytes);
+    message.append(bytes, Int32Size);
+}
+
+QString withLead(const QString &text, QChar lead)
+{
+    const QString stripped = text.trimmed();
+    return stripped.startsWith(lead) ? stripped : lead + stripped;
+}
+
+} // namespace
+
+QByteArray buildOscMessage(const QString &address, const QString &typeTags, const QString &values)
+{
+    static const QRegularExpression valueSeparators(QStringLiteral("[\\s,]+"));
+
+    const QString tags = withLead(typeTags, QChar(TypeTagLead));
+    const QStringList valueList = values.split(valueSeparators, Qt::SkipEmptyParts);
+
+    QByteArray message;
+    appendPaddedString(message, withLead(address, QChar(AddressLead)).toUtf8());
+    appendPaddedString(message, tags.toUtf8());
+
+    // Tag n (after the comma) takes value n; the first tag without a value ends the arguments.
+    for (qsizetype n = 1; n < tags.size() && n - 1 < valueList.size(); ++n) {
+        const QString &value = valueList.at(n - 1);
+        switch (tags.at(n).unicode()) {
+        case Tag::String:
+        case Tag::Symbol:
+            appendPaddedString(message, value.toUtf8());
+            break;
+        case Tag::Float32: {
+            const float number = value.toFloat();
+            quint32 bits;
+            std::memcpy(&bits, &number, sizeof bits);
+            appendWord32(message, bits);
+            break;
+        }
+        case Tag::Int32:
+            appendWord32(message, quint32(value.toInt(nullptr, 10)));
+            break;
+        default:
+            break;
+        }
+    }
+    return message;
+}
+
+QString decodeOscToText(const QByteArray &datagram)
+{
+    const DatagramReader reader(datagram);
+    if (reader.size() < ShortestRenderedMessage)
+        return QString::fromUtf8(datagram);
+
+    qsizetype addressEnd = reader.nulFrom(0);
+    if (addressEnd < 0)
+        addressEnd = reader.size();
+
+    QString out;
+    out.reserve(reader.size() + RenderingSlack);
+    reader.appendText(out, 0, addressEnd);
+    const bool isBundle = out == BundleAddress;
+    out.append(Separator);
+
+    const qsizetype tagStart = afterString(addressEnd);
+    if (tagStart >= reader.size())
+        return out;
+    const qsizetype tagEnd = reader.nulFrom(tagStart);
+    if (tagEnd < 0 || reader.byteAt(tagStart) != TypeTagLead) {
+        out.append(NoTypeTagText);
+        return out;
+    }
+
+    // The tag text is walked where it was just appended; indices stay valid as out grows.
+    const qsizetype tagTextStart = out.size();
+    reader.appendText(out, tagStart, tagEnd);
+    const qsizetype tagTextEnd = out.size();
+    out.append(Separator);
+
+    qsizetype position = afterString(tagEnd);
+    for (qsizetype i = tagTextStart + 1; i < tagTextEnd; ++i) {
+        if (!renderArgument(reader, out.at(i), position, out))
+            break;
+    }
+
+    if (isBundle)
+        out.prepend(BundleLabel);
+    return std::move(out).trimmed();
+}
+
+OscFirstArgument readFirstArgument(const QByteArray &datagram)
+{
+    OscFirstArgument result;
+    const DatagramReader reader(datagram);
+
+    const qsizetype addressEnd = reader.nulFrom(0);
+    if (addressEnd <= 0)
+        return result;
+    result.address = reader.text(0, addressEnd);
+
+    // A type-tag string needs its comma and at least one tag character.
+    const qsizetype tagStart = afterString(addressEnd);
+    const qsizetype tagEnd = reader.nulFrom(tagStart);
+    if (tagEnd < 0 || reader.byteAt(tagStart) != TypeTagLead || tagEnd - tagStart == 1)
+        return result;
+
+    const qsizetype argumentStart = afterString(tagEnd);
+    const auto setNumber = [&result](double number) {
+        result.kind = ArgumentKind::Number;
+        result.number = number;
+    };
+    switch (reader.byteAt(tagStart + 1)) {
+    case Tag::Float32:
+        if (const auto value = reader.float32At(argumentStart))
+            setNumber(*value);
+        break;
+    case Tag::Int32:
+        if (const auto value = reader.int32At(argumentStart))
+            setNumber(*value);
+        break;
+    case Tag::Float64:
+        if (const auto value = reader.float64At(argumentStart))
+            setNumber(*value);
+        break;
+    case Tag::Int64:
+        if (const auto value = reader.int64At(argumentStart))
+            setNumber(double(*value));
+        break;
+    case Tag::String:
+    case Tag::Symbol: {
+        const qsizetype end = reader.nulFrom(argumentStart);
+        if (end > argumentStart) {
+            result.kind = ArgumentKind::Text;
+            result.text = reader.text(argumentStart, end);
+        }
+        break;
+    }
+    case Tag::True:
+        setNumber(1.0);
+        break;
+    case Tag::False:
+        setNumber(0.0);
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+} // namespace OscCodec

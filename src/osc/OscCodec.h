@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The OSC 1.0 byte format: building single messages from the texts a user types, rendering any
+// received datagram as one readable line, and reading a message's address and first argument.
+// Nothing here keeps state and nothing reports an error: malformed input gives a partial result,
+// and no operation ever reads outside the datagram it is given.
+namespace OscCodec {
+
+enum class ArgumentKind { None, Number, Text };
+
+struct OscFirstArgument
+{
+    QString address;
+    ArgumentKind kind = ArgumentKind::None;
+    double number = 0.0;
+    QString text;
+};
+
+// Values are separated by any run of white space and commas; the n-th tag takes the n-th value,
+// and writing stops at the first tag left without one (the type-tag string still names them all).
+QByteArray buildOscMessage(const QString &address, const QString &typeTags, const QString &values);
+
+// For example "/mix ,fT 0.7500 True"; a bundle is labelled "[OSC Bundle] " but not taken apart.
+QString decodeOscToText(const QByteArray &datagram);
+
+OscFirstArgument readFirstArgument(const QByteArray &datagram);
+
+} // namespace OscCodec

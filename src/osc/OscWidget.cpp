@@ -1,12 +1,555 @@
 #include "osc/OscWidget.h"
 
+#include "LumeralConfig.h"
+#include "comm/CommunicationBase.h"
+#include "comm/LogViewWidget.h"
+#include "controls/OscControlPanel.h"
+#include "i18n/LanguageManager.h"
+#include "osc/OscCodec.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+const QString kWindowTitle = QStringLiteral("OSC调试助手");
+const QString kWindowIcon = QStringLiteral(":/icon/Osc.ico");
+constexpr int kMinimumWidth = 900;
+constexpr int kMinimumHeight = 600;
+constexpr int kInitialWidth = 1120;
+constexpr int kInitialHeight = 760;
+
+constexpr int kHeaderHeight = 52;
+constexpr int kSettingsColumnWidth = 260;
+constexpr int kSettingsPanelWidth = 254;
+constexpr int kBindButtonHeight = 36;
+
+constexpr int kDefaultLocalPort = 9000;
+constexpr int kDefaultTargetPort = 8000;
+const QString kDefaultTargetHost = QStringLiteral("127.0.0.1");
+const QString kDefaultAddress = QStringLiteral("/test/value");
+const QString kDefaultArguments = QStringLiteral("42");
+
+// Every UDP datagram fits, so each is read whole without asking the system for its size first.
+constexpr qsizetype kMaxDatagramSize = 65536;
+
+constexpr int kMinimumInterval = 10;
+constexpr int kMaximumInterval = 60000;
+constexpr int kDefaultInterval = 1000;
+constexpr int kIntervalStep = 100;
+
+// Tags sent are a preset's text up to its first space.
+const QStringList kTypePresets = {
+    QStringLiteral(",i (int32)"),
+    QStringLiteral(",f (float32)"),
+    QStringLiteral(",s (string)"),
+    QStringLiteral(",T (True)"),
+    QStringLiteral(",F (False)"),
+    QStringLiteral(",N (Nil)"),
+    QStringLiteral(",if (int+float)"),
+    QStringLiteral(",sf (string+float)"),
+};
+
+// A control value this close to a whole number inside the int32 range goes out as an int32.
+constexpr double kWholeNumberTolerance = 0.0001;
+constexpr double kInt32Min = -2147483648.0;
+constexpr double kInt32Max = 2147483647.0;
+constexpr int kValueLogDecimals = 6;
+
+const QString kDocumentationPath = QStringLiteral("/docs/kestrand/lumeral");
+const QString kDocButtonStyle = QStringLiteral(
+    "QPushButton { background: transparent; color: #94A3B8; border: 1px solid #2A3A4A; "
+    "border-radius: 3px; padding: 2px 8px; font-size: 11px; } "
+    "QPushButton:hover { border-color: #60A5FA; color: #00D4FF; }");
+const QString kReleaseButtonStyle = QStringLiteral(
+    "QPushButton { background-color: #EF4444; color: white; font-weight: 600; border: none; "
+    "border-radius: 4px; padding: 4px 20px; }"
+    "QPushButton:hover { background-color: #F87171; }");
+const QString kBoundStatusStyle =
+    QStringLiteral("font-size: 13px; color: #10B981; background: transparent;");
+const QString kUnboundStatusStyle =
+    QStringLiteral("font-size: 13px; color: #64748B; background: transparent;");
+
+QString tagsOfPreset(const QString &preset)
+{
+    return preset.section(QLatin1Char(' '), 0, 0);
+}
+
+// A row of the settings and send groups: a caption and a field that takes the spare width.
+void addFieldRow(QVBoxLayout *layout, const QString &caption, QWidget *field)
+{
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(caption));
+    row->addWidget(field, 1);
+    layout->addLayout(row);
+}
+
+QSpinBox *createSpinBox(const QString &objectName, int minimum, int maximum, int value,
+                        const QString &suffix = QString())
+{
+    auto *spin = new QSpinBox;
+    spin->setObjectName(objectName);
+    spin->setRange(minimum, maximum);
+    spin->setValue(value);
+    spin->setSuffix(suffix);
+    return spin;
+}
+
+QCheckBox *createCheckBox(const QString &objectName, const QString &text, bool checked)
+{
+    auto *check = new QCheckBox(text);
+    check->setObjectName(objectName);
+    check->setChecked(checked);
+    return check;
+}
+
+QLineEdit *createLineEdit(const QString &objectName, const QString &text)
+{
+    auto *edit = new QLineEdit(text);
+    edit->setObjectName(objectName);
+    return edit;
+}
+
+} // namespace
 
 OscWidget::OscWidget(QWidget *parent)
     : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("OSC调试助手"));
-    setWindowIcon(QIcon(QStringLiteral(":/icon/Osc.ico")));
-    setMinimumSize(900, 600);
-    resize(1120, 760);
+    m_comm = new CommunicationBase(this);
+    m_autoSendTimer = new QTimer(this);
+    m_autoSendTimer->setObjectName(QStringLiteral("autoSendTimer"));
+    connect(m_autoSendTimer, &QTimer::timeout, this, &OscWidget::sendData);
+    setupUI();
+}
+
+OscWidget::~OscWidget()
+{
+    if (m_udpSocket)
+        m_udpSocket->close();
+}
+
+CommunicationBase *OscWidget::communication() const
+{
+    return m_comm;
+}
+
+OscControlPanel *OscWidget::controlPanel() const
+{
+    return m_controlPanel;
+}
+
+ChartEngine *OscWidget::chartEngine() const
+{
+    return m_chartEngine;
+}
+
+bool OscWidget::isBound() const
+{
+    return m_bound;
+}
+
+void OscWidget::toggleConnection()
+{
+    if (m_bound) {
+        m_udpSocket->close();
+        delete m_udpSocket;
+        m_udpSocket = nullptr;
+        m_bound = false;
+        updateBindButton();
+        updateStatusLabel();
+        m_comm->addSystemMessage(QStringLiteral("端口已释放"));
+        return;
+    }
+
+    // A fresh socket for every try, so a refused bind leaves nothing behind.
+    m_udpSocket = new QUdpSocket(this);
+    const quint16 port = quint16(m_localPortSpin->value());
+    if (!m_udpSocket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DefaultForPlatform)) {
+        m_comm->addSystemMessage(QStringLiteral("绑定失败: ") + m_udpSocket->errorString());
+        delete m_udpSocket;
+        m_udpSocket = nullptr;
+        return;
+    }
+    connect(m_udpSocket, &QUdpSocket::readyRead, this, &OscWidget::onReadyRead);
+    m_bound = true;
+    updateBindButton();
+    updateStatusLabel();
+    m_comm->addSystemMessage(QStringLiteral("UDP端口已绑定 %1").arg(port));
+}
+
+void OscWidget::updateBindButton()
+{
+    if (m_bound) {
+        m_bindButton->setText(QStringLiteral("释放端口"));
+        m_bindButton->setStyleSheet(kReleaseButtonStyle);
+        m_bindButton->setFixedHeight(kBindButtonHeight);
+    } else {
+        m_bindButton->setText(QStringLiteral("绑定端口"));
+        m_bindButton->setObjectName(QStringLiteral("accentButton"));
+        m_bindButton->setStyleSheet(QString());
+    }
+}
+
+void OscWidget::updateStatusLabel()
+{
+    if (!m_statusLabel)
+        return;
+    const LanguageManager &language = LanguageManager::instance();
+    if (m_bound) {
+        m_statusLabel->setText(language.pick(QStringLiteral("🟢 已绑定"), QStringLiteral("🟢 Bound")));
+        m_statusLabel->setStyleSheet(kBoundStatusStyle);
+    } else {
+        m_statusLabel->setText(language.pick(QStringLiteral("⚫ 未绑定"), QStringLiteral("⚫ Unbound")));
+        m_statusLabel->setStyleSheet(kUnboundStatusStyle);
+    }
+}
+
+void OscWidget::sendData()
+{
+    if (!m_udpSocket || !m_bound) {
+        m_comm->addSystemMessage(QStringLiteral("请先绑定端口"));
+        return;
+    }
+    const QString address = m_addressEdit->text().trimmed();
+    if (address.isEmpty()) {
+        m_comm->addSystemMessage(QStringLiteral("请输入OSC地址"));
+        return;
+    }
+    const QString tags = tagsOfPreset(m_typeCombo->currentText());
+    const QString values = m_argsEdit->text().trimmed();
+    if (writeToTarget(OscCodec::buildOscMessage(address, tags, values)))
+        logSent(address, tags, values);
+}
+
+void OscWidget::sendOscValue(const QString &address, double value)
+{
+    if (!m_udpSocket || !m_bound)
+        return;
+    // Halves round away from zero: add 0.5 with the value's sign, then truncate.
+    const double nearest = std::trunc(value + std::copysign(0.5, value));
+    const bool whole = std::abs(value - nearest) < kWholeNumberTolerance
+        && value >= kInt32Min && value <= kInt32Max;
+    const QString tags = whole ? QStringLiteral(",i") : QStringLiteral(",f");
+    const QString valueText = QString::number(value, 'f', kValueLogDecimals);
+    // An int32 carries the rounded value; the log shows the value as the control had it.
+    const QString argument = whole ? QString::number(qint64(nearest)) : valueText;
+    if (writeToTarget(OscCodec::buildOscMessage(address, tags, argument)))
+        logSent(address, tags, valueText);
+}
+
+bool OscWidget::writeToTarget(const QByteArray &datagram)
+{
+    // Only numeric addresses are accepted: a name would parse to the null address, which
+    // the system takes for this machine, and the send would seem to succeed.
+    const QString hostText = m_targetHostEdit->text().trimmed();
+    const QHostAddress target(hostText);
+    if (target.isNull()) {
+        m_comm->addSystemMessage(QStringLiteral("发送失败 目标地址无效: ") + hostText);
+        return false;
+    }
+    const qint64 written = m_udpSocket->writeDatagram(datagram, target, quint16(m_targetPortSpin->value()));
+    if (written < 1) {
+        m_comm->addSystemMessage(QStringLiteral("发送失败 ") + m_udpSocket->errorString());
+        return false;
+    }
+    return true;
+}
+
+void OscWidget::logSent(const QString &address, const QString &tags, const QString &values)
+{
+    const QString text = QStringLiteral("OSC ") + address + QLatin1Char(' ') + tags + QLatin1Char(' ') + values;
+    m_comm->addTxData(m_comm->encodeText(text));
+}
+
+void OscWidget::toggleAutoSend(bool enabled)
+{
+    if (enabled && m_bound)
+        m_autoSendTimer->start(m_intervalSpin->value());
+    else
+        m_autoSendTimer->stop();
+}
+
+void OscWidget::onReadyRead()
+{
+    if (!m_udpSocket)
+        return;
+    if (m_receiveBuffer.size() < kMaxDatagramSize)
+        m_receiveBuffer.resize(kMaxDatagramSize);
+    QHostAddress sender;
+    quint16 senderPort = 0;
+    while (m_udpSocket->hasPendingDatagrams()) {
+        const qint64 size = m_udpSocket->readDatagram(m_receiveBuffer.data(), m_receiveBuffer.size(),
+                                                      &sender, &senderPort);
+        if (size < 0)
+            break;
+        const QByteArray datagram(m_receiveBuffer.constData(), size);
+
+        if (sender != m_lastSender || senderPort != m_lastSenderPort || m_lastSenderPrefix.isEmpty()) {
+            m_lastSender = sender;
+            m_lastSenderPort = senderPort;
+            m_lastSenderPrefix = QStringLiteral("[%1:%2] ").arg(sender.toString()).arg(senderPort);
+        }
+        const QString text = OscCodec::decodeOscToText(datagram);
+        m_comm->addRxData(m_comm->encodeText(m_lastSenderPrefix + text));
+        feedChart(text);
+        driveControlPanel(datagram);
+    }
+}
+
+// Offers every line of a received message to the chart page's extraction rules.
+void OscWidget::feedChart(const QString &renderedText)
+{
+    if (!m_chartEngine)
+        return;
+    Q_UNUSED(renderedText);
+}
+
+// The first argument of a received message moves the control panel's controls with that address.
+void OscWidget::driveControlPanel(const QByteArray &datagram)
+{
+    if (!m_controlPanel)
+        return;
+    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(datagram);
+    switch (first.kind) {
+    case OscCodec::ArgumentKind::Number:
+        m_controlPanel->setControlValue(first.address, first.number);
+        break;
+    case OscCodec::ArgumentKind::Text:
+        m_controlPanel->setControlText(first.address, first.text);
+        break;
+    case OscCodec::ArgumentKind::None:
+        break;
+    }
+}
+
+void OscWidget::retranslate()
+{
+    LanguageManager::instance().retranslateWidget(this);
+    // Texts set at run time follow the state, not the text remembered at the first switch.
+    updateBindButton();
+    updateStatusLabel();
+}
+
+void OscWidget::setupUI()
+{
+    setWindowTitle(kWindowTitle);
+    setWindowIcon(QIcon(kWindowIcon));
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(kInitialWidth, kInitialHeight);
+
+    auto *mainLayout = new QVBoxLayout(this);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->setSpacing(0);
+    mainLayout->addWidget(createHeaderBar());
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(16, 4, 16, 12);
+    body->setSpacing(12);
+    m_settingsScroll = new QScrollArea;
+    m_settingsScroll->setWidgetResizable(false);
+    m_settingsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QWidget *settings = createSettingsPanel();
+    settings->setFixedWidth(kSettingsPanelWidth);
+    m_settingsScroll->setWidget(settings);
+    m_settingsScroll->setFixedWidth(kSettingsColumnWidth);
+    body->addWidget(m_settingsScroll);
+    body->addWidget(createTabArea(), 1);
+    mainLayout->addLayout(body);
+
+    connect(m_lineSpacingSpin, &QSpinBox::valueChanged, m_logView, &LogViewWidget::setLineSpacing);
+    connect(m_fontSizeSpin, &QSpinBox::valueChanged, m_logView, &LogViewWidget::setFontSize);
+
+    LanguageManager &language = LanguageManager::instance();
+    language.retranslateWidget(this);
+    language.addListener(this, [this] { retranslate(); });
+}
+
+QFrame *OscWidget::createHeaderBar()
+{
+    auto *header = new QFrame;
+    header->setObjectName(QStringLiteral("headerBar"));
+    header->setFixedHeight(kHeaderHeight);
+    auto *layout = new QHBoxLayout(header);
+    layout->setContentsMargins(20, 0, 20, 0);
+
+    auto *icon = new QLabel(QStringLiteral("◆"));
+    icon->setObjectName(QStringLiteral("headerIcon"));
+    auto *title = new QLabel(kWindowTitle);
+    title->setObjectName(QStringLiteral("headerTitle"));
+    auto *version = new QLabel(QStringLiteral("v1.0"));
+    version->setObjectName(QStringLiteral("headerVersion"));
+    layout->addWidget(icon);
+    layout->addWidget(title);
+    layout->addWidget(version);
+    // The advertisement banner takes its place between these two stretches, with stretch 2.
+    layout->addStretch(1);
+    layout->addStretch(1);
+
+    m_langCombo = LanguageManager::instance().createLanguageCombo(header);
+    layout->addWidget(m_langCombo);
+
+    auto *docButton = new QPushButton(QStringLiteral("📖 文档"));
+    docButton->setObjectName(QStringLiteral("docButton"));
+    docButton->setCursor(Qt::PointingHandCursor);
+    docButton->setFixedHeight(24);
+    docButton->setStyleSheet(kDocButtonStyle);
+    connect(docButton, &QPushButton::clicked, this, [] {
+        QDesktopServices::openUrl(QUrl(QStringLiteral(LUMERAL_DOCS_SITE_URL) + kDocumentationPath));
+    });
+    layout->addWidget(docButton);
+
+    m_statusLabel = new QLabel(QStringLiteral("⚫ 未绑定"));
+    m_statusLabel->setObjectName(QStringLiteral("connStatus"));
+    layout->addWidget(m_statusLabel);
+    return header;
+}
+
+QWidget *OscWidget::createSettingsPanel()
+{
+    auto *panel = new QWidget;
+    auto *layout = new QVBoxLayout(panel);
+    layout->setSpacing(8);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(createConnectionGroup());
+    layout->addWidget(createDisplayGroup());
+    auto *chartGroup = new QGroupBox(QStringLiteral("数据可视化"));
+    createChartPanel(chartGroup);
+    layout->addWidget(chartGroup);
+    return panel;
+}
+
+QGroupBox *OscWidget::createConnectionGroup()
+{
+    auto *group = new QGroupBox(QStringLiteral("连接设置"));
+    auto *layout = new QVBoxLayout(group);
+    layout->setSpacing(8);
+    layout->setContentsMargins(0, 0, 0, 8);
+
+    m_localPortSpin = createSpinBox(QStringLiteral("localPortSpin"), 1, 65535, kDefaultLocalPort);
+    m_targetHostEdit = createLineEdit(QStringLiteral("targetHostEdit"), kDefaultTargetHost);
+    m_targetPortSpin = createSpinBox(QStringLiteral("targetPortSpin"), 1, 65535, kDefaultTargetPort);
+    m_encodingCombo = new QComboBox;
+    m_encodingCombo->setObjectName(QStringLiteral("encodingCombo"));
+    m_encodingCombo->addItems(CommunicationBase::supportedEncodings());
+    addFieldRow(layout, QStringLiteral("本地端口"), m_localPortSpin);
+    addFieldRow(layout, QStringLiteral("目标地址"), m_targetHostEdit);
+    addFieldRow(layout, QStringLiteral("目标端口"), m_targetPortSpin);
+    addFieldRow(layout, QStringLiteral("编码"), m_encodingCombo);
+
+    m_bindButton = new QPushButton(QStringLiteral("绑定端口"));
+    m_bindButton->setObjectName(QStringLiteral("accentButton"));
+    m_bindButton->setFixedHeight(kBindButtonHeight);
+    layout->addWidget(m_bindButton);
+
+    connect(m_encodingCombo, &QComboBox::currentTextChanged, m_comm, &CommunicationBase::setEncoding);
+    connect(m_bindButton, &QPushButton::clicked, this, &OscWidget::toggleConnection);
+    return group;
+}
+
+QGroupBox *OscWidget::createDisplayGroup()
+{
+    auto *group = new QGroupBox(QStringLiteral("显示设置"));
+    auto *layout = new QVBoxLayout(group);
+    layout->setSpacing(6);
+    layout->setContentsMargins(0, 0, 0, 8);
+
+    m_hexCheck = createCheckBox(QStringLiteral("hexCheck"), QStringLiteral("十六进制显示"), false);
+    m_timestampCheck = createCheckBox(QStringLiteral("timestampCheck"), QStringLiteral("显示时间戳"), true);
+    m_autoScrollCheck = createCheckBox(QStringLiteral("autoScrollCheck"), QStringLiteral("自动滚动"), true);
+    layout->addWidget(m_hexCheck);
+    layout->addWidget(m_timestampCheck);
+    layout->addWidget(m_autoScrollCheck);
+    m_lineSpacingSpin = createSpinBox(QStringLiteral("lineSpacingSpin"), -10, 10, 0, QStringLiteral(" px"));
+    m_fontSizeSpin = createSpinBox(QStringLiteral("fontSizeSpin"), 7, 16, 11, QStringLiteral(" pt"));
+    addFieldRow(layout, QStringLiteral("行间距"), m_lineSpacingSpin);
+    addFieldRow(layout, QStringLiteral("字号"), m_fontSizeSpin);
+
+    connect(m_hexCheck, &QCheckBox::toggled, m_comm, &CommunicationBase::setHexDisplay);
+    connect(m_timestampCheck, &QCheckBox::toggled, m_comm, &CommunicationBase::setShowTimestamp);
+    connect(m_autoScrollCheck, &QCheckBox::toggled, m_comm, &CommunicationBase::setAutoScroll);
+    return group;
+}
+
+// Holds the chart page's controls; the engine itself is parented here but not laid out.
+void OscWidget::createChartPanel(QGroupBox *group)
+{
+    auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+QWidget *OscWidget::createTabArea()
+{
+    auto *area = new QWidget;
+    auto *layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+
+    m_tabWidget = new QTabWidget;
+    m_tabWidget->setObjectName(QStringLiteral("mainTabs"));
+    m_logView = new LogViewWidget(m_comm, m_tabWidget);
+    m_tabWidget->addTab(m_logView, QStringLiteral("通信日志"));
+    m_controlPanel = new OscControlPanel(this, m_tabWidget);
+    m_tabWidget->addTab(m_controlPanel, QStringLiteral("控制面板"));
+    layout->addWidget(m_tabWidget, 1);
+    layout->addWidget(createSendPanel());
+    return area;
+}
+
+QWidget *OscWidget::createSendPanel()
+{
+    auto *group = new QGroupBox(QStringLiteral("发送区"));
+    auto *layout = new QVBoxLayout(group);
+    layout->setSpacing(4);
+    layout->setContentsMargins(0, 0, 0, 8);
+
+    m_addressEdit = createLineEdit(QStringLiteral("addressEdit"), kDefaultAddress);
+    m_typeCombo = new QComboBox;
+    m_typeCombo->setObjectName(QStringLiteral("typeCombo"));
+    m_typeCombo->addItems(kTypePresets);
+    m_argsEdit = createLineEdit(QStringLiteral("argsEdit"), kDefaultArguments);
+    addFieldRow(layout, QStringLiteral("地址:"), m_addressEdit);
+    addFieldRow(layout, QStringLiteral("类型:"), m_typeCombo);
+    addFieldRow(layout, QStringLiteral("参数:"), m_argsEdit);
+
+    auto *sendRow = new QHBoxLayout;
+    sendRow->addStretch();
+    m_sendButton = new QPushButton(QStringLiteral("刷新"));
+    m_sendButton->setObjectName(QStringLiteral("accentButton"));
+    m_sendButton->setFixedSize(120, 32);
+    sendRow->addWidget(m_sendButton);
+    layout->addLayout(sendRow);
+
+    auto *autoSendRow = new QHBoxLayout;
+    m_autoSendCheck = createCheckBox(QStringLiteral("autoSendCheck"), QStringLiteral("自动发送"), false);
+    m_intervalSpin = createSpinBox(QStringLiteral("intervalSpin"), kMinimumInterval, kMaximumInterval,
+                                   kDefaultInterval, QStringLiteral(" ms"));
+    m_intervalSpin->setSingleStep(kIntervalStep);
+    autoSendRow->addWidget(m_autoSendCheck);
+    autoSendRow->addWidget(new QLabel(QStringLiteral("间隔:")));
+    autoSendRow->addWidget(m_intervalSpin);
+    autoSendRow->addStretch();
+    layout->addLayout(autoSendRow);
+
+    connect(m_sendButton, &QPushButton::clicked, this, &OscWidget::sendData);
+    connect(m_autoSendCheck, &QCheckBox::toggled, this, &OscWidget::toggleAutoSend);
+    return group;
 }

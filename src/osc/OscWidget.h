@@ -1,11 +1,101 @@
 #pragma once
 
+#include <QHostAddress>
+#include <QString>
 #include <QWidget>
 
+class ChartEngine;
+class CommunicationBase;
+class LogViewWidget;
+class OscControlPanel;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+class QTabWidget;
+class QTimer;
+class QUdpSocket;
+
+// The main window: binds a local UDP port, logs every datagram it receives and sends the
+// message composed in its send group, once or on a timer. It also hosts the log view and the
+// pages that work on the same traffic.
 class OscWidget : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit OscWidget(QWidget *parent = nullptr);
+    ~OscWidget() override;
+
+    // Sends one ",i" (whole values) or ",f" message; used by the control panel's controls.
+    void sendOscValue(const QString &address, double value);
+
+    CommunicationBase *communication() const;
+    OscControlPanel *controlPanel() const;
+    ChartEngine *chartEngine() const;
+    bool isBound() const;
+
+public slots:
+    void toggleConnection();
+    void sendData();
+    void onReadyRead();
+    void toggleAutoSend(bool enabled);
+
+private:
+    void updateBindButton();
+    void updateStatusLabel();
+    void feedChart(const QString &renderedText);
+    void driveControlPanel(const QByteArray &datagram);
+    bool writeToTarget(const QByteArray &datagram);
+    void logSent(const QString &address, const QString &tags, const QString &values);
+    void retranslate();
+
+    void setupUI();
+    QFrame *createHeaderBar();
+    QWidget *createSettingsPanel();
+    QGroupBox *createConnectionGroup();
+    QGroupBox *createDisplayGroup();
+    void createChartPanel(QGroupBox *group);
+    QWidget *createTabArea();
+    QWidget *createSendPanel();
+
+    QScrollArea *m_settingsScroll = nullptr;
+    CommunicationBase *m_comm = nullptr;
+    LogViewWidget *m_logView = nullptr;
+    QTabWidget *m_tabWidget = nullptr;
+    ChartEngine *m_chartEngine = nullptr;
+    QUdpSocket *m_udpSocket = nullptr;
+    QSpinBox *m_localPortSpin = nullptr;
+    QLineEdit *m_targetHostEdit = nullptr;
+    QSpinBox *m_targetPortSpin = nullptr;
+    QComboBox *m_encodingCombo = nullptr;
+    QPushButton *m_bindButton = nullptr;
+    QCheckBox *m_hexCheck = nullptr;
+    QCheckBox *m_timestampCheck = nullptr;
+    QCheckBox *m_autoScrollCheck = nullptr;
+    QSpinBox *m_lineSpacingSpin = nullptr;
+    QSpinBox *m_fontSizeSpin = nullptr;
+    QLineEdit *m_addressEdit = nullptr;
+    QComboBox *m_typeCombo = nullptr;
+    QLineEdit *m_argsEdit = nullptr;
+    QPushButton *m_sendButton = nullptr;
+    QCheckBox *m_autoSendCheck = nullptr;
+    QSpinBox *m_intervalSpin = nullptr;
+    QTimer *m_autoSendTimer = nullptr;
+    OscControlPanel *m_controlPanel = nullptr;
+    bool m_bound = false;
+    QComboBox *m_langCombo = nullptr;
+
+    QLabel *m_statusLabel = nullptr;
+    QByteArray m_receiveBuffer;
+    // Received datagrams mostly come from one peer: its "[address:port] " prefix is kept
+    // rather than formatted again for every datagram.
+    QHostAddress m_lastSender;
+    quint16 m_lastSenderPort = 0;
+    QString m_lastSenderPrefix;
 };

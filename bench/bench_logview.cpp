@@ -1,0 +1,155 @@
+// Feeds traffic through a CommunicationBase into a shown LogViewWidget and reports how fast the
+// entries reach the list, the longest event-loop stall and the peak memory, first into an empty
+// view and then into one that already holds a full log.
+//
+//   bench_logview [entries]        (default 100000; runs offscreen unless QT_QPA_PLATFORM is set)
+
+#include "app/StyleSheet.h"
+#include "comm/CommunicationBase.h"
+#include "comm/LogViewWidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QTextStream>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kDefaultEntries = 100000;
+// Datagrams arrive in bursts; one burst is handed to the model per event-loop turn.
+constexpr int kEntriesPerBurst = 1000;
+constexpr int kProbeIntervalMs = 1;
+
+struct RunResult
+{
+    double entriesPerSecond = 0.0;
+    // The same rate counted against the process's own processor time, which other load on the
+    // machine does not stretch.
+    double entriesPerCpuSecond = 0.0;
+    double longestStallMs = 0.0;
+    long peakRssKiB = 0;
+};
+
+long peakRssKiB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double cpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+QByteArray payload(int serial)
+{
+    return QByteArray("[127.0.0.1:9000] /bench/fader/") + QByteArray::number(serial % 64)
+           + QByteArray(" ,i ") + QByteArray::number(serial);
+}
+
+bool lastRowShows(const QListWidget *list, int serial)
+{
+    const int count = list->count();
+    return count > 0 && list->item(count - 1)->text().endsWith(QStringLiteral(" ,i %1").arg(serial));
+}
+
+// Feeds entries [first, first + count) in bursts, one per event-loop turn, and returns once the
+// last of them is on screen. A 1 ms probe timer measures how late the event loop answers.
+RunResult feed(CommunicationBase &model, QListWidget *list, int first, int count)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    QElapsedTimer sinceProbe;
+    qint64 worstLatenessNs = 0;
+    int next = first;
+    const int last = first + count - 1;
+
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(kProbeIntervalMs);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstLatenessNs = qMax(worstLatenessNs, sinceProbe.nsecsElapsed() - kProbeIntervalMs * 1000000LL);
+        sinceProbe.start();
+        if (next > last && lastRowShows(list, last))
+            loop.quit();
+    });
+
+    QTimer feeder;
+    feeder.setInterval(0);
+    QObject::connect(&feeder, &QTimer::timeout, [&] {
+        const int end = qMin(last + 1, next + kEntriesPerBurst);
+        for (; next < end; ++next)
+            model.addRxData(payload(next));
+        if (next > last)
+            feeder.stop();
+    });
+
+    const double cpuAtStart = cpuSeconds();
+    clock.start();
+    sinceProbe.start();
+    probe.start();
+    feeder.start();
+    loop.exec();
+    const qint64 elapsedNs = clock.nsecsElapsed();
+
+    RunResult result;
+    result.entriesPerSecond = count / (elapsedNs / 1e9);
+    result.entriesPerCpuSecond = count / (cpuSeconds() - cpuAtStart);
+    result.longestStallMs = worstLatenessNs / 1e6;
+    result.peakRssKiB = peakRssKiB();
+    return result;
+}
+
+void report(QTextStream &out, const QString &caseName, const RunResult &result, int rows)
+{
+    out << caseName << ": " << qRound(result.entriesPerSecond) << " entries/s displayed ("
+        << qRound(result.entriesPerCpuSecond) << " per CPU second), longest stall "
+        << QString::number(result.longestStallMs, 'f', 1) << " ms, peak RSS " << result.peakRssKiB / 1024
+        << " MiB, " << rows << " rows\n";
+    out.flush();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The program's own theme, so rows, scroll bars and buttons cost what they cost in use.
+    app.setStyleSheet(loadStyleSheet(QStringLiteral(":/styles/DarkTheme.qss"), QString()));
+    const int entries = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : kDefaultEntries;
+    if (entries < 1)
+        return 1;
+
+    CommunicationBase model;
+    LogViewWidget view(&model);
+    view.resize(1000, 700);
+    view.show();
+    auto *list = view.findChild<QListWidget *>(QStringLiteral("logOutput"));
+
+    QTextStream out(stdout);
+    out << "model keeps " << model.maxLogEntries() << " entries; feeding " << entries << " in bursts of "
+        << kEntriesPerBurst << "\n";
+    const RunResult intoEmpty = feed(model, list, 0, entries);
+    report(out, QStringLiteral("into an empty view"), intoEmpty, list->count());
+    const QString fullCase = QStringLiteral("into a view already holding %1 rows").arg(list->count());
+    const RunResult intoFull = feed(model, list, entries, entries);
+    report(out, fullCase, intoFull, list->count());
+
+    // The font-size spin box restyles every row at once.
+    QElapsedTimer restyle;
+    restyle.start();
+    view.setFontSize(view.fontSize() + 1);
+    out << "font size change over " << list->count() << " rows: "
+        << QString::number(restyle.nsecsElapsed() / 1e6, 'f', 1) << " ms\n";
+    return 0;
+}
