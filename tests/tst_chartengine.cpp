@@ -2,6 +2,8 @@
 #include "charts/ChartRule.h"
 #include "charts/ChartSeriesData.h"
 #include "i18n/LanguageManager.h"
+#include "osc/OscCodec.h"
+#include "osc/OscWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +12,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QUdpSocket>
 #include <QtCharts/QAreaSeries>
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
@@ -109,6 +113,7 @@ private slots:
     void analyzerSeriesAreAdopted();
     void emptyAnalysisShowsNotice();
     void retranslatesAndOutlivesNothing();
+    void receivedDatagramReachesTheChart();
 };
 
 void TestChartEngine::startsEmptyAndDisabled()
@@ -535,6 +540,41 @@ void TestChartEngine::retranslatesAndOutlivesNothing()
     LanguageManager::instance().setLanguage(0);
     QCOMPARE(field<QCheckBox>(*engine, "chartEnableCheck")->text(), QStringLiteral("启用图表"));
     QCOMPARE(field<QSpinBox>(*engine, "timeWindowSpin")->suffix(), QStringLiteral(" 秒"));
+}
+
+void TestChartEngine::receivedDatagramReachesTheChart()
+{
+    OscWidget window;
+    QUdpSocket probe;
+    QVERIFY(probe.bind(QHostAddress::AnyIPv4, 0));
+    const quint16 port = probe.localPort();
+    probe.close();
+    window.findChild<QSpinBox *>(QStringLiteral("localPortSpin"))->setValue(port);
+    window.toggleConnection();
+    QVERIFY(window.isBound());
+
+    ChartEngine &engine = *window.chartEngine();
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("数据图表"));
+    QCOMPARE(tabs->widget(1), engine.chartView());
+    QCOMPARE(engine.controlsWidget()->parentWidget()->property("title").toString(), QStringLiteral("数据可视化"));
+    addRule(engine, QStringLiteral("temperature"), QStringLiteral("(\\d+\\.\\d+)"));
+
+    QUdpSocket sender;
+    const QByteArray datagram = OscCodec::buildOscMessage(QStringLiteral("/sensor"), QStringLiteral(",f"),
+                                                          QStringLiteral("21.5"));
+    sender.writeDatagram(datagram, QHostAddress::LocalHost, port);
+    QTRY_COMPARE(engine.seriesList().first()->points.size(), 1);
+    QCOMPARE(engine.seriesList().first()->points.first().second, 21.5);
+    QTRY_COMPARE(xySeries(engine, 0)->count(), 1);
+    QCOMPARE(xySeries(engine, 0)->at(0).y(), 21.5);
+
+    // The analysis finds the same message in the traffic log, under its address.
+    QTest::mouseClick(field<QPushButton>(engine, "analyzeButton"), Qt::LeftButton);
+    QCOMPARE(engine.seriesList().size(), 2);
+    QCOMPARE(engine.seriesList().at(1)->name, QStringLiteral("/sensor"));
+    QCOMPARE(engine.seriesList().at(1)->points.first().second, 21.5);
+    QCOMPARE(engine.seriesList().at(1)->color, ChartEngine::seriesColor(1));
 }
 
 QTEST_MAIN(TestChartEngine)
