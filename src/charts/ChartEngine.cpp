@@ -243,7 +243,9 @@ void ChartEngine::setupUI()
     auto *chart = new QChart;
     chart->setTitle(QStringLiteral("数据可视化"));
     applyChartTheme(chart);
-    chart->setAnimationOptions(QChart::SeriesAnimations);
+    // No series animation: values arrive many times a second and each refresh would restart it,
+    // leaving the drawn curves ever further behind the newest values.
+    chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setAlignment(Qt::AlignBottom);
 
     addTimeAndValueAxes(chart);
