@@ -1,6 +1,7 @@
 #include "osc/OscWidget.h"
 
 #include "LumeralConfig.h"
+#include "ads/AdBanner.h"
 #include "charts/ChartEngine.h"
 #include "charts/TrafficAnalyzer.h"
 #include "comm/CommunicationBase.h"
@@ -414,8 +415,8 @@ QFrame *OscWidget::createHeaderBar()
     layout->addWidget(icon);
     layout->addWidget(title);
     layout->addWidget(version);
-    // The advertisement banner takes its place between these two stretches, with stretch 2.
     layout->addStretch(1);
+    layout->addWidget(new AdBanner(QStringLiteral("lumeral"), header), 2);
     layout->addStretch(1);
 
     m_langCombo = LanguageManager::instance().createLanguageCombo(header);
