@@ -169,6 +169,9 @@ void ChartEngine::setupUI()
     pageLayout->setSpacing(0);
 
     m_controlsWidget = new QWidget(this);
+    m_controlsWidget->setObjectName(QStringLiteral("chartControls"));
+    // The two containers take the look of the group they are placed in.
+    m_controlsWidget->setStyleSheet(QStringLiteral("#chartControls, #chartSettings { background: transparent; }"));
     auto *controlsLayout = new QVBoxLayout(m_controlsWidget);
     controlsLayout->setSpacing(PanelSpacing);
     controlsLayout->setContentsMargins(0, 0, 0, 0);
@@ -177,6 +180,7 @@ void ChartEngine::setupUI()
     controlsLayout->addWidget(m_enableCheck);
 
     m_settingsPanel = new QWidget(m_controlsWidget);
+    m_settingsPanel->setObjectName(QStringLiteral("chartSettings"));
     auto *panelLayout = new QVBoxLayout(m_settingsPanel);
     panelLayout->setSpacing(PanelSpacing);
     panelLayout->setContentsMargins(0, 0, 0, 0);
