@@ -194,7 +194,7 @@ void tst_OscWidget::defaults_data()
     row("intervalSpin", "maximum", 60000);
     row("connStatus", "text", QStringLiteral("⚫ 未绑定"));
     row("connStatus", "styleSheet", QString());
-    row("mainTabs", "count", 2);
+    row("mainTabs", "count", 3);
 }
 
 void tst_OscWidget::defaults()

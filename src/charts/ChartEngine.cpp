@@ -1,0 +1,591 @@
+#include "charts/ChartEngine.h"
+
+#include "charts/ChartSeriesData.h"
+#include "i18n/LanguageManager.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtCharts/QAreaSeries>
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QPieSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QSplineSeries>
+#include <QtCharts/QValueAxis>
+
+#include <cmath>
+
+namespace {
+
+const QString TimeFormat = QStringLiteral("HH:mm:ss");
+const QString ValueFormat = QStringLiteral("%.1f");
+const QString BarCategory = QStringLiteral(" ");
+constexpr double DefaultAxisMin = -10.0;
+constexpr double DefaultAxisMax = 110.0;
+// The value axis starts from these bounds, so values beyond them never widen it.
+constexpr double RangeScanStart = 1e9;
+constexpr double RangePadFactor = 0.1;
+constexpr double RangePadFloor = 1.0;
+
+constexpr int HueStep = 60;
+constexpr int FullCircle = 360;
+constexpr int SeriesSaturation = 200;
+constexpr int SeriesValue = 220;
+constexpr int AreaFillDarkness = 150;
+constexpr qreal SeriesPenWidth = 2.0;
+
+constexpr int PanelSpacing = 4;
+constexpr int ItemListMaxHeight = 80;
+constexpr int TitlePointSize = 12;
+constexpr int TitleWeight = 700;
+
+const QColor ChartBackground(QStringLiteral("#0D1321"));
+const QColor PlotBackground(QStringLiteral("#0A1018"));
+const QColor TitleColor(QStringLiteral("#F1F5F9"));
+const QColor LegendLabelColor(QStringLiteral("#94A3B8"));
+const QColor AxisTitleColor(QStringLiteral("#94A3B8"));
+const QColor AxisLabelColor(QStringLiteral("#64748B"));
+const QColor GridLineColor(QStringLiteral("#1E2A3A"));
+const QColor AxisLineColor(QStringLiteral("#2A3A4A"));
+
+const QString NoValuesNotice = QStringLiteral("未发现可用数值 — 请检查数据");
+
+struct ChartTemplate
+{
+    ChartEngine::ChartType type;
+    QList<QPair<QString, QString>> rules; // name, expression
+};
+
+// Index 0 of the template combo box ("自定义") adds nothing and keeps the chart type.
+const QList<ChartTemplate> &chartTemplates()
+{
+    static const QList<ChartTemplate> templates = {
+        { ChartEngine::Line, { { QStringLiteral("数值"), QStringLiteral("\\d+\\.?\\d*") } } },
+        { ChartEngine::Line, { { QStringLiteral("field1"), QStringLiteral("field1") },
+                               { QStringLiteral("field2"), QStringLiteral("field2") } } },
+        { ChartEngine::Pie, { { QStringLiteral("A"), QStringLiteral("\\d+") },
+                              { QStringLiteral("B"), QStringLiteral("\\d+") } } },
+        { ChartEngine::Bar, { { QStringLiteral("频率"), QStringLiteral("\\d+") } } },
+    };
+    return templates;
+}
+
+// The points of a series inside the window as chart coordinates (x in ms since the epoch).
+QList<QPointF> windowPoints(const ChartSeriesData *series, qint64 startMs)
+{
+    QList<QPointF> points;
+    points.reserve(series->points.size());
+    for (const auto &point : series->points) {
+        const qint64 ms = point.first.toMSecsSinceEpoch();
+        if (ms >= startMs)
+            points.append(QPointF(double(ms), point.second));
+    }
+    return points;
+}
+
+double sumOf(const QList<QPointF> &points)
+{
+    double sum = 0.0;
+    for (const QPointF &point : points)
+        sum += point.y();
+    return sum;
+}
+
+QPen seriesPen(const QColor &color)
+{
+    return QPen(color, SeriesPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+} // namespace
+
+ChartEngine::ChartEngine(QWidget *parent)
+    : QWidget(parent)
+{
+    m_pendingRefresh = new QTimer(this);
+    m_pendingRefresh->setSingleShot(true);
+    m_pendingRefresh->setInterval(0);
+    connect(m_pendingRefresh, &QTimer::timeout, this, &ChartEngine::refresh);
+    setupUI();
+}
+
+ChartEngine::~ChartEngine()
+{
+    qDeleteAll(m_series);
+}
+
+QChartView *ChartEngine::chartView() const
+{
+    return m_chartView;
+}
+
+QWidget *ChartEngine::controlsWidget() const
+{
+    return m_controlsWidget;
+}
+
+QList<ChartRule> ChartEngine::rules() const
+{
+    return m_rules;
+}
+
+const QList<ChartSeriesData *> &ChartEngine::seriesList() const
+{
+    return m_series;
+}
+
+ChartEngine::ChartType ChartEngine::chartType() const
+{
+    return m_chartType;
+}
+
+int ChartEngine::timeWindow() const
+{
+    return m_timeWindow;
+}
+
+QColor ChartEngine::seriesColor(int n)
+{
+    return QColor::fromHsv((n * HueStep) % FullCircle, SeriesSaturation, SeriesValue, 255);
+}
+
+void ChartEngine::setupUI()
+{
+    auto *pageLayout = new QVBoxLayout(this);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+
+    m_controlsWidget = new QWidget(this);
+    m_controlsWidget->setObjectName(QStringLiteral("chartControls"));
+    // The two containers take the look of the group they are placed in.
+    m_controlsWidget->setStyleSheet(QStringLiteral("#chartControls, #chartSettings { background: transparent; }"));
+    auto *controlsLayout = new QVBoxLayout(m_controlsWidget);
+    controlsLayout->setSpacing(PanelSpacing);
+    controlsLayout->setContentsMargins(0, 0, 0, 0);
+    m_enableCheck = new QCheckBox(QStringLiteral("启用图表"), m_controlsWidget);
+    m_enableCheck->setObjectName(QStringLiteral("chartEnableCheck"));
+    controlsLayout->addWidget(m_enableCheck);
+
+    m_settingsPanel = new QWidget(m_controlsWidget);
+    m_settingsPanel->setObjectName(QStringLiteral("chartSettings"));
+    auto *panelLayout = new QVBoxLayout(m_settingsPanel);
+    panelLayout->setSpacing(PanelSpacing);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+
+    panelLayout->addWidget(new QLabel(QStringLiteral("预设模板"), m_settingsPanel));
+    m_templateCombo = new QComboBox(m_settingsPanel);
+    m_templateCombo->setObjectName(QStringLiteral("chartTemplateCombo"));
+    m_templateCombo->addItems({ QStringLiteral("自定义"), QStringLiteral("温度/电压 折线"),
+                                QStringLiteral("JSON 多字段"), QStringLiteral("百分比饼图"),
+                                QStringLiteral("频率柱状图") });
+    panelLayout->addWidget(m_templateCombo);
+
+    panelLayout->addWidget(new QLabel(QStringLiteral("图表类型"), m_settingsPanel));
+    m_chartTypeCombo = new QComboBox(m_settingsPanel);
+    m_chartTypeCombo->setObjectName(QStringLiteral("chartTypeCombo"));
+    m_chartTypeCombo->addItems({ QStringLiteral("折线图"), QStringLiteral("平滑曲线"), QStringLiteral("散点图"),
+                                 QStringLiteral("面积图"), QStringLiteral("柱状图"), QStringLiteral("饼图") });
+    panelLayout->addWidget(m_chartTypeCombo);
+
+    panelLayout->addWidget(new QLabel(QStringLiteral("规则名称"), m_settingsPanel));
+    m_ruleNameEdit = new QLineEdit(m_settingsPanel);
+    m_ruleNameEdit->setObjectName(QStringLiteral("ruleNameEdit"));
+    panelLayout->addWidget(m_ruleNameEdit);
+
+    panelLayout->addWidget(new QLabel(QStringLiteral("表达式 (正则/JSON路径)"), m_settingsPanel));
+    m_expressionEdit = new QLineEdit(m_settingsPanel);
+    m_expressionEdit->setObjectName(QStringLiteral("ruleExpressionEdit"));
+    m_expressionEdit->setPlaceholderText(QStringLiteral("例: temperature 或 data\\.value"));
+    panelLayout->addWidget(m_expressionEdit);
+
+    auto *ruleButtons = new QHBoxLayout;
+    m_addRuleButton = new QPushButton(QStringLiteral("添加规则"), m_settingsPanel);
+    m_analyzeButton = new QPushButton(QStringLiteral("智能分析"), m_settingsPanel);
+    m_addRuleButton->setObjectName(QStringLiteral("addRuleButton"));
+    m_analyzeButton->setObjectName(QStringLiteral("analyzeButton"));
+    m_analyzeButton->setStyleSheet(QStringLiteral("QPushButton { color: #60A5FA; }"));
+    ruleButtons->addWidget(m_addRuleButton);
+    ruleButtons->addWidget(m_analyzeButton);
+    panelLayout->addLayout(ruleButtons);
+
+    m_itemList = new QListWidget(m_settingsPanel);
+    m_itemList->setObjectName(QStringLiteral("chartItemList"));
+    m_itemList->setMaximumHeight(ItemListMaxHeight);
+    panelLayout->addWidget(m_itemList);
+
+    auto *windowRow = new QHBoxLayout;
+    windowRow->addWidget(new QLabel(QStringLiteral("时间窗口:"), m_settingsPanel));
+    m_windowSpin = new QSpinBox(m_settingsPanel);
+    m_windowSpin->setObjectName(QStringLiteral("timeWindowSpin"));
+    m_windowSpin->setRange(MinimumTimeWindow, MaximumTimeWindow);
+    m_windowSpin->setValue(DefaultTimeWindow);
+    m_windowSpin->setSuffix(QStringLiteral(" 秒"));
+    windowRow->addWidget(m_windowSpin);
+    panelLayout->addLayout(windowRow);
+
+    m_clearButton = new QPushButton(QStringLiteral("清除图表数据"), m_settingsPanel);
+    m_clearButton->setObjectName(QStringLiteral("clearChartButton"));
+    panelLayout->addWidget(m_clearButton);
+
+    m_settingsPanel->setEnabled(false);
+    controlsLayout->addWidget(m_settingsPanel);
+    pageLayout->addWidget(m_controlsWidget);
+
+    auto *chart = new QChart;
+    chart->setTitle(QStringLiteral("数据可视化"));
+    applyChartTheme(chart);
+    // No series animation: values arrive many times a second and each refresh would restart it,
+    // leaving the drawn curves ever further behind the newest values.
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+
+    addTimeAndValueAxes(chart);
+
+    m_chartView = new QChartView(chart, this);
+    m_chartView->setRenderHint(QPainter::Antialiasing, true);
+    pageLayout->addWidget(m_chartView, 1);
+
+    connect(m_enableCheck, &QCheckBox::toggled, this, [this](bool enabled) {
+        m_settingsPanel->setEnabled(enabled);
+        m_chartView->setVisible(enabled);
+    });
+    connect(m_addRuleButton, &QPushButton::clicked, this, &ChartEngine::onAddRule);
+    connect(m_analyzeButton, &QPushButton::clicked, this, &ChartEngine::onAnalyzeData);
+    connect(m_templateCombo, &QComboBox::currentIndexChanged, this, &ChartEngine::onTemplateChanged);
+    connect(m_chartTypeCombo, &QComboBox::currentIndexChanged, this, &ChartEngine::onChartTypeChanged);
+    connect(m_clearButton, &QPushButton::clicked, this, &ChartEngine::onClearChart);
+    connect(m_windowSpin, &QSpinBox::valueChanged, this, [this](int seconds) {
+        m_timeWindow = seconds;
+        refresh();
+    });
+    m_chartView->hide();
+
+    // The page may go before the application does; its listener goes with it.
+    LanguageManager::instance().addListener(this, [this] { retranslate(); });
+}
+
+void ChartEngine::retranslate()
+{
+    LanguageManager &language = LanguageManager::instance();
+    // The controls live in the host's settings column, outside this page's own children.
+    language.retranslateWidget(m_controlsWidget);
+    m_windowSpin->setSuffix(language.pick(QStringLiteral(" 秒"), QStringLiteral(" sec")));
+}
+
+void ChartEngine::applyChartTheme(QChart *chart)
+{
+    chart->setBackgroundBrush(ChartBackground);
+    chart->setPlotAreaBackgroundBrush(PlotBackground);
+    chart->setPlotAreaBackgroundVisible(true);
+    chart->setTitleFont(QFont(QStringLiteral("Segoe UI"), TitlePointSize, TitleWeight));
+    chart->setTitleBrush(TitleColor);
+    chart->legend()->setLabelColor(LegendLabelColor);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    const QList<QAbstractAxis *> axes = chart->axes();
+    for (QAbstractAxis *axis : axes)
+        applyAxisTheme(axis);
+}
+
+void ChartEngine::applyAxisTheme(QAbstractAxis *axis)
+{
+    axis->setTitleBrush(AxisTitleColor);
+    axis->setLabelsColor(AxisLabelColor);
+    axis->setGridLineColor(GridLineColor);
+    axis->setLinePenColor(AxisLineColor);
+    axis->setShadesPen(Qt::NoPen);
+    axis->setShadesBrush(Qt::NoBrush);
+    if (auto *valueAxis = qobject_cast<QValueAxis *>(axis))
+        valueAxis->setLabelFormat(ValueFormat);
+    else if (auto *timeAxis = qobject_cast<QDateTimeAxis *>(axis))
+        timeAxis->setFormat(TimeFormat);
+}
+
+void ChartEngine::addTimeAndValueAxes(QChart *chart)
+{
+    auto *timeAxis = new QDateTimeAxis;
+    timeAxis->setFormat(TimeFormat);
+    timeAxis->setTitleText(QStringLiteral("时间"));
+    auto *valueAxis = new QValueAxis;
+    valueAxis->setTitleText(QStringLiteral("数值"));
+    valueAxis->setRange(DefaultAxisMin, DefaultAxisMax);
+    chart->addAxis(timeAxis, Qt::AlignBottom);
+    chart->addAxis(valueAxis, Qt::AlignLeft);
+    applyAxisTheme(timeAxis);
+    applyAxisTheme(valueAxis);
+}
+
+void ChartEngine::onChartTypeChanged(int idx)
+{
+    m_chartType = ChartType(idx);
+    // A rebuild replaces every chart series and axis, so a refresh still waiting has nothing left to do.
+    m_pendingRefresh->stop();
+
+    QChart *chart = m_chartView->chart();
+    chart->removeAllSeries();
+    const QList<QAbstractAxis *> axes = chart->axes();
+    for (QAbstractAxis *axis : axes) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    // The library's theme recolours everything it touches: set it first, then our own colours,
+    // and only then give each chart series the colour of its data series.
+    chart->setTheme(QChart::ChartThemeDark);
+    applyChartTheme(chart);
+
+    if (m_chartType == Pie) {
+        chart->addSeries(new QPieSeries);
+        return;
+    }
+    addTimeAndValueAxes(chart);
+    if (m_chartType == Bar)
+        addBarSeries(chart);
+    else
+        addTimeSeries(chart);
+}
+
+void ChartEngine::addBarSeries(QChart *chart)
+{
+    auto *bars = new QBarSeries;
+    for (const ChartSeriesData *series : std::as_const(m_series)) {
+        auto *set = new QBarSet(series->name);
+        set->setColor(series->color);
+        set->append(0.0);
+        bars->append(set);
+    }
+    chart->addSeries(bars);
+
+    // Bars stand on one blank category instead of the time axis.
+    QAbstractAxis *timeAxis = chart->axes(Qt::Horizontal).constFirst();
+    chart->removeAxis(timeAxis);
+    delete timeAxis;
+    auto *categoryAxis = new QBarCategoryAxis;
+    categoryAxis->append(BarCategory);
+    chart->addAxis(categoryAxis, Qt::AlignBottom);
+    applyAxisTheme(categoryAxis);
+    bars->attachAxis(categoryAxis);
+    bars->attachAxis(chart->axes(Qt::Vertical).constFirst());
+}
+
+void ChartEngine::addTimeSeries(QChart *chart)
+{
+    QAbstractAxis *timeAxis = chart->axes(Qt::Horizontal).constFirst();
+    QAbstractAxis *valueAxis = chart->axes(Qt::Vertical).constFirst();
+    for (const ChartSeriesData *series : std::as_const(m_series)) {
+        if (m_chartType == Area) {
+            auto *upper = new QLineSeries;
+            upper->setName(series->name);
+            upper->setPen(seriesPen(series->color));
+            auto *area = new QAreaSeries(upper);
+            area->setName(series->name);
+            area->setColor(series->color.darker(AreaFillDarkness));
+            area->setBorderColor(series->color);
+            chart->addSeries(area);
+            // An area series does not own its line; once the chart owns the area, the area owns the line.
+            upper->setParent(area);
+            area->attachAxis(timeAxis);
+            area->attachAxis(valueAxis);
+            continue;
+        }
+        QXYSeries *xy = nullptr;
+        if (m_chartType == Spline)
+            xy = new QSplineSeries;
+        else if (m_chartType == Scatter)
+            xy = new QScatterSeries;
+        else
+            xy = new QLineSeries;
+        xy->setName(series->name);
+        xy->setPen(seriesPen(series->color));
+        chart->addSeries(xy);
+        xy->attachAxis(timeAxis);
+        xy->attachAxis(valueAxis);
+    }
+}
+
+void ChartEngine::refresh()
+{
+    m_pendingRefresh->stop();
+    const QDateTime now = ChartSeriesData::currentTime();
+    const QDateTime start = now.addSecs(-m_timeWindow);
+    const qint64 startMs = start.toMSecsSinceEpoch();
+
+    QList<QList<QPointF>> inWindow;
+    inWindow.reserve(m_series.size());
+    for (const ChartSeriesData *series : std::as_const(m_series))
+        inWindow.append(windowPoints(series, startMs));
+
+    updateAxes(start, now, inWindow);
+    if (m_chartType == Bar)
+        fillBars(inWindow);
+    else
+        fillSeries(inWindow);
+}
+
+void ChartEngine::updateAxes(const QDateTime &start, const QDateTime &now, const QList<QList<QPointF>> &inWindow)
+{
+    QChart *chart = m_chartView->chart();
+    const QList<QAbstractAxis *> horizontalAxes = chart->axes(Qt::Horizontal);
+    for (QAbstractAxis *axis : horizontalAxes) {
+        if (auto *timeAxis = qobject_cast<QDateTimeAxis *>(axis))
+            timeAxis->setRange(start, now);
+    }
+
+    double min = RangeScanStart;
+    double max = -RangeScanStart;
+    for (const QList<QPointF> &points : inWindow) {
+        for (const QPointF &point : points) {
+            min = qMin(min, point.y());
+            max = qMax(max, point.y());
+        }
+    }
+    if (max < min)
+        return;
+    const double pad = (max - min) * RangePadFactor + RangePadFloor;
+    const QList<QAbstractAxis *> verticalAxes = chart->axes(Qt::Vertical);
+    for (QAbstractAxis *axis : verticalAxes) {
+        if (auto *valueAxis = qobject_cast<QValueAxis *>(axis))
+            valueAxis->setRange(min - pad, max + pad);
+    }
+}
+
+void ChartEngine::fillBars(const QList<QList<QPointF>> &inWindow)
+{
+    qsizetype next = 0;
+    const QList<QAbstractSeries *> chartSeries = m_chartView->chart()->series();
+    for (QAbstractSeries *candidate : chartSeries) {
+        auto *bars = qobject_cast<QBarSeries *>(candidate);
+        if (!bars)
+            continue;
+        const QList<QBarSet *> sets = bars->barSets();
+        for (QBarSet *set : sets) {
+            if (next >= inWindow.size())
+                return;
+            set->replace(0, sumOf(inWindow.at(next++)));
+        }
+    }
+}
+
+void ChartEngine::fillSeries(const QList<QList<QPointF>> &inWindow)
+{
+    qsizetype next = 0;
+    const QList<QAbstractSeries *> chartSeries = m_chartView->chart()->series();
+    for (QAbstractSeries *candidate : chartSeries) {
+        if (next >= inWindow.size())
+            break;
+        // One bulk replace per chart series: the chart lays its points out once, not per point.
+        if (auto *area = qobject_cast<QAreaSeries *>(candidate))
+            area->upperSeries()->replace(inWindow.at(next++));
+        else if (auto *xy = qobject_cast<QXYSeries *>(candidate))
+            xy->replace(inWindow.at(next++));
+    }
+
+    auto *pie = chartSeries.isEmpty() ? nullptr : qobject_cast<QPieSeries *>(chartSeries.constFirst());
+    if (!pie)
+        return;
+    pie->clear();
+    for (qsizetype i = 0; i < m_series.size(); ++i)
+        pie->append(m_series.at(i)->name, sumOf(inWindow.at(i)));
+}
+
+void ChartEngine::addDataPoint(const QString &seriesName, double value)
+{
+    if (!std::isfinite(value))
+        return;
+    for (ChartSeriesData *series : std::as_const(m_series)) {
+        if (series->name == seriesName) {
+            series->append(ChartSeriesData::currentTime(), value);
+            break;
+        }
+    }
+    m_pendingRefresh->start();
+}
+
+void ChartEngine::onAddRule()
+{
+    const QString name = m_ruleNameEdit->text().trimmed();
+    const QString expression = m_expressionEdit->text().trimmed();
+    if (name.isEmpty() || expression.isEmpty())
+        return;
+
+    auto *series = new ChartSeriesData;
+    series->name = name;
+    series->color = seriesColor(int(m_series.size()));
+    m_series.append(series);
+    m_itemList->addItem(name + QStringLiteral(" = ") + expression);
+    m_rules.append(ChartRule { name, classifyExpression(expression), expression });
+
+    m_ruleNameEdit->clear();
+    m_expressionEdit->clear();
+    onChartTypeChanged(m_chartType);
+}
+
+void ChartEngine::addRuleThroughEdits(const QString &name, const QString &expression)
+{
+    m_ruleNameEdit->setText(name);
+    m_expressionEdit->setText(expression);
+    onAddRule();
+}
+
+void ChartEngine::onTemplateChanged(int idx)
+{
+    clearAllSeries();
+    if (idx < 1 || idx > chartTemplates().size())
+        return;
+
+    const ChartTemplate &chosen = chartTemplates().at(idx - 1);
+    m_chartType = chosen.type;
+    const auto &first = chosen.rules.constFirst();
+    m_ruleNameEdit->setText(first.first);
+    m_expressionEdit->setText(first.second);
+    m_chartTypeCombo->setCurrentIndex(m_chartType);
+    onAddRule();
+    for (qsizetype i = 1; i < chosen.rules.size(); ++i)
+        addRuleThroughEdits(chosen.rules.at(i).first, chosen.rules.at(i).second);
+}
+
+void ChartEngine::clearAllSeries()
+{
+    qDeleteAll(m_series);
+    m_series.clear();
+    // Rules feed series by name: left behind, they would feed a later series of the same name twice.
+    m_rules.clear();
+    m_itemList->clear();
+    onChartTypeChanged(m_chartTypeCombo->currentIndex());
+}
+
+void ChartEngine::onClearChart()
+{
+    for (ChartSeriesData *series : std::as_const(m_series))
+        series->points.clear();
+    onChartTypeChanged(m_chartType);
+}
+
+void ChartEngine::onAnalyzeData()
+{
+    if (!analyzer)
+        return;
+    QList<ChartSeriesData *> found = analyzer();
+    if (found.isEmpty()) {
+        m_itemList->addItem(NoValuesNotice);
+        return;
+    }
+    const qsizetype adopted = qMin<qsizetype>(found.size(), MaxAdoptedSeries);
+    for (qsizetype i = 0; i < adopted; ++i) {
+        m_series.append(found.at(i));
+        m_itemList->addItem(found.at(i)->name);
+    }
+    qDeleteAll(found.begin() + adopted, found.end());
+    onChartTypeChanged(m_chartTypeCombo->currentIndex());
+}
