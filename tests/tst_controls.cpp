@@ -260,8 +260,6 @@ void tst_Controls::knobGestures()
         QTest::mouseMove(knob.get(), pos += QPoint(0, 10));
     QCOMPARE(spy.count(), 21);
     QCOMPARE(sentValue(spy, 20), 0.0);
-    QTest::mouseMove(knob.get(), pos += QPoint(0, 30));
-    QCOMPARE(spy.count(), 21);
     // Motion is relative: after going past the bottom, the first pixel up turns it again.
     QTest::mouseMove(knob.get(), pos -= QPoint(0, 1));
     QCOMPARE(sentValue(spy, 21), 0.005);
@@ -376,8 +374,6 @@ void tst_Controls::canvasScale()
         QVERIFY(wheel(canvas, 120, Qt::ControlModifier));
     QCOMPARE(spy.count(), 6);
     QCOMPARE(scene.fader->geometry(), QRect(50, 40, 176, 224)); // the size grows, not the position
-    QVERIFY(wheel(canvas, 0, Qt::ControlModifier)); // no vertical delta counts as down
-    QCOMPARE(canvas->controlScale(), 1.5);
 
     // The signal comes for every notch, even at a limit.
     for (const double limit : {FreeCanvas::MaxScale, FreeCanvas::MinScale}) {
@@ -410,8 +406,7 @@ void tst_Controls::gridPaintedOnlyInEditMode()
 
     gridBox->setCurrentIndex(0);
     const QImage faint = canvas->grab().toImage();
-    QVERIFY2(maxAlpha(faint, QPoint(20, 20)) > 0 && maxAlpha(faint, QPoint(20, 20)) < minor, "faint dots every 20 px with the grid off");
-    QCOMPARE(maxAlpha(faint, QPoint(30, 30)), 0);
+    QVERIFY2(maxAlpha(faint, QPoint(20, 20)) > 0 && maxAlpha(faint, QPoint(30, 30)) == 0, "faint dots every 20 px with the grid off");
 
     panel.setEditMode(false);
     QCOMPARE(maxAlpha(canvas->grab().toImage()), 0);
