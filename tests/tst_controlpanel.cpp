@@ -129,8 +129,7 @@ private slots:
     void zoomSurvivesLanguageSwitches();
 
     void faderDragArrivesAtPeer();
-    void incomingDatagramsMoveControls();
-    void editModeNeitherSendsNorMoves();
+    void incomingDatagramsMoveControlsInPlayMode();
 };
 
 void tst_ControlPanel::addOpensDialogAtOnce()
@@ -151,7 +150,6 @@ void tst_ControlPanel::addOpensDialogAtOnce()
         QCOMPARE((QStringList{added->address(), added->name()}), kind.dialog.mid(0, 2)); // cancelling keeps them
         QVERIFY(added->isVisible() && added->editMode());
     }
-    QCOMPARE(panel.controls().size(), 4);
 }
 
 void tst_ControlPanel::dialogEditsControl()
@@ -197,7 +195,6 @@ void tst_ControlPanel::placementSelectionAndDelete()
     QVERIFY(controls.at(0)->isSelected() && !controls.at(1)->isSelected());
     remove->click();
     QCOMPARE(panel.controls(), controls.mid(1));
-    QCOMPARE(panel.selectedControl(), nullptr);
 
     // Deleting moves neither the placement cursor back nor the numbers apart.
     OscControl *ninth = addCancelled(panel, &OscControlPanel::addFader);
@@ -264,14 +261,26 @@ void tst_ControlPanel::faderDragArrivesAtPeer()
     QVERIFY(!bound.peer.hasPendingDatagrams());
 }
 
-void tst_ControlPanel::incomingDatagramsMoveControls()
+void tst_ControlPanel::incomingDatagramsMoveControlsInPlayMode()
 {
     BoundWindow bound;
     QVERIFY(bound.start());
     auto *fader = addCancelled<OscFader>(*bound.panel, &OscControlPanel::addFader);
     auto *label = addCancelled<OscLabel>(*bound.panel, &OscControlPanel::addLabel);
     auto *button = addCancelled<OscButton>(*bound.panel, &OscControlPanel::addButton);
+    auto *editCheck = bound.panel->findChild<QCheckBox *>();
 
+    // In edit mode nothing is sent and nothing moves.
+    editCheck->click();
+    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseMove(fader, QPoint(40, 5));
+    QTest::mouseRelease(fader, Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    bound.panel->onControlOscSend(fader->address(), 0.5);
+    QVERIFY(bound.deliver("/1/fader1", ",f", "0.75"));
+    QCOMPARE(fader->value(), 0.0);
+
+    editCheck->click();
     QVERIFY(bound.deliver("/1/fader1", ",f", "0.25"));
     QCOMPARE(fader->value(), 0.25);
     QVERIFY(bound.deliver("/1/value2", ",s", "hello"));
@@ -281,33 +290,10 @@ void tst_ControlPanel::incomingDatagramsMoveControls()
     QVERIFY(bound.deliver("/1/fader1", ",f", "nan"));
     QCOMPARE(fader->value(), 0.25);
 
-    // Received values are never sent back: the first datagram the peer gets is a real press.
-    QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    // Neither edit mode nor received values sent anything: the first datagrams are from this click.
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
     QCOMPARE(bound.receive(), QStringLiteral("/1/button3 ,i 1"));
-}
-
-void tst_ControlPanel::editModeNeitherSendsNorMoves()
-{
-    BoundWindow bound;
-    QVERIFY(bound.start());
-    auto *fader = addCancelled<OscFader>(*bound.panel, &OscControlPanel::addFader);
-    auto *button = addCancelled<OscButton>(*bound.panel, &OscControlPanel::addButton);
-    auto *editCheck = bound.panel->findChild<QCheckBox *>();
-    editCheck->click();
-
-    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    QTest::mouseMove(fader, QPoint(40, 5));
-    QTest::mouseRelease(fader, Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    bound.panel->onControlOscSend(fader->address(), 0.5);
-    QVERIFY(bound.deliver("/1/fader1", ",f", "0.75"));
-    QCOMPARE(fader->value(), 0.0);
-
-    // Back in play mode, the first datagrams the peer gets are the ones from this click.
-    editCheck->click();
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    QCOMPARE(bound.receive(), QStringLiteral("/1/button2 ,i 1"));
-    QCOMPARE(bound.receive(), QStringLiteral("/1/button2 ,i 0"));
+    QCOMPARE(bound.receive(), QStringLiteral("/1/button3 ,i 0"));
 }
 
 QTEST_MAIN(tst_ControlPanel)
