@@ -6,9 +6,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -70,12 +70,6 @@ QStringList texts(const OscWidget &window, std::optional<LogDirection> direction
     return matching;
 }
 
-QString lastSystemMessage(const OscWidget &window)
-{
-    const QStringList messages = texts(window, LogDirection::System);
-    return messages.value(messages.size() - 1);
-}
-
 bool bindWindow(OscWidget &window, quint16 port = freeUdpPort())
 {
     field<QSpinBox>(window, "localPortSpin")->setValue(port);
@@ -97,13 +91,11 @@ struct Session
         return bindWindow(window);
     }
 
+    // The next datagram the peer gets, or an empty one after five seconds of silence.
     QByteArray receive()
     {
-        if (!QTest::qWaitFor([this] { return peer.hasPendingDatagrams(); }, 5000))
-            return QByteArray();
-        QByteArray datagram(peer.pendingDatagramSize(), Qt::Uninitialized);
-        peer.readDatagram(datagram.data(), datagram.size());
-        return datagram;
+        const bool arrived = QTest::qWaitFor([this] { return peer.hasPendingDatagrams(); }, 5000);
+        return arrived ? peer.receiveDatagram().data() : QByteArray();
     }
 };
 
@@ -116,60 +108,27 @@ class tst_OscWidget : public QObject
 private slots:
     void cleanup() { LanguageManager::instance().setLanguage(0); }
 
-    void defaults_data()
-    {
-        QTest::addColumn<QString>("objectName");
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<QVariant>("expected");
-        auto row = [](const char *objectName, const char *property, const QVariant &expected) {
-            QTest::addRow("%s %s", objectName, property) << QString::fromLatin1(objectName) << QByteArray(property)
-                                                         << expected;
-        };
-        row("localPortSpin", "value", 9000);
-        row("targetHostEdit", "text", QStringLiteral("127.0.0.1"));
-        row("targetPortSpin", "value", 8000);
-        row("addressEdit", "text", QStringLiteral("/test/value"));
-        row("typeCombo", "currentText", QStringLiteral(",i (int32)"));
-        row("argsEdit", "text", QStringLiteral("42"));
-        row("autoSendCheck", "checked", false);
-        row("intervalSpin", "value", 1000);
-        row("intervalSpin", "minimum", 10);
-        row("intervalSpin", "maximum", 60000);
-    }
-
-    void defaults()
-    {
-        QFETCH(QString, objectName);
-        QFETCH(QByteArray, property);
-        QFETCH(QVariant, expected);
-        OscWidget window;
-        QObject *object = window.findChild<QObject *>(objectName);
-        QVERIFY(object);
-        QCOMPARE(object->property(property.constData()), expected);
-    }
-
     void layoutAndSettings()
     {
         OscWidget window;
         QCOMPARE(window.minimumSize(), QSize(900, 600));
         QCOMPARE(window.size(), QSize(1120, 760));
+        // The other defaults of the send group are what autoSendRules() receives.
+        QCOMPARE(field<QSpinBox>(window, "localPortSpin")->value(), 9000);
+        QCOMPARE(field<QSpinBox>(window, "targetPortSpin")->value(), 8000);
+        const auto *interval = field<QSpinBox>(window, "intervalSpin");
+        QCOMPARE(QList<int>({interval->value(), interval->minimum(), interval->maximum()}), QList<int>({1000, 10, 60000}));
         auto *tabs = field<QTabWidget>(window, "mainTabs");
         QCOMPARE(tabs->tabText(tabs->indexOf(window.findChild<LogViewWidget *>())), QStringLiteral("通信日志"));
         auto *scroll = window.findChild<QScrollArea *>();
         QCOMPARE(scroll->widget()->width(), 254);
-        QCOMPARE(scroll->widget()->findChildren<QGroupBox *>().size(), 3);
 
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const int tabsWidth = tabs->width();
-        window.resize(1400, 900);
-        QTRY_COMPARE(tabs->width(), tabsWidth + 280);
-        QCOMPARE(scroll->width(), 260);
         window.resize(500, 300);
         QTRY_COMPARE(window.size(), QSize(900, 600));
         QCOMPARE(scroll->width(), 260);
-        // At the smallest size the tabs still start beside the column and the send button is whole.
-        QCOMPARE(tabs->mapTo(&window, QPoint()).x(), scroll->mapTo(&window, QPoint()).x() + 260 + 12);
+        // At the smallest size the send button is still whole.
         QPushButton *send = buttonBeside(window, "argsEdit");
         QVERIFY(window.rect().contains(QRect(send->mapTo(&window, QPoint()), send->size())));
 
@@ -196,20 +155,13 @@ private slots:
         OscWidget window;
         auto *status = field<QLabel>(window, "connStatus");
         QPushButton *button = buttonBeside(window, "localPortSpin");
-        auto *tabs = field<QTabWidget>(window, "mainTabs");
-        const int logTab = tabs->indexOf(window.findChild<LogViewWidget *>());
         QVERIFY(!bindWindow(window, port));
-        const QString refusal = lastSystemMessage(window);
-        QVERIFY2(refusal.startsWith(QStringLiteral("绑定失败: ")) && refusal.size() > 6, qPrintable(refusal));
         QVERIFY2(!window.findChild<QUdpSocket *>(), "the refused socket is not kept");
         QCOMPARE(status->text(), QStringLiteral("⚫ 未绑定"));
 
         holder.close();
         LanguageManager::instance().setLanguage(1);
-        QCOMPARE(tabs->tabText(logTab), QStringLiteral("Log"));
         button->click();
-        QCOMPARE(lastSystemMessage(window), QStringLiteral("UDP端口已绑定 %1").arg(port));
-        QCOMPARE(window.findChildren<QUdpSocket *>().size(), 1);
         QCOMPARE(status->text(), QStringLiteral("🟢 Bound"));
         QVERIFY(status->styleSheet().contains(QLatin1String("#10B981")));
         QCOMPARE(button->text(), QStringLiteral("释放端口"));
@@ -221,10 +173,12 @@ private slots:
         // Back in Chinese the texts follow the state, not what they read at the first switch.
         LanguageManager::instance().setLanguage(0);
         QCOMPARE(status->text(), QStringLiteral("🟢 已绑定"));
-        QCOMPARE(tabs->tabText(logTab), QStringLiteral("通信日志"));
         button->click();
-        QCOMPARE(lastSystemMessage(window), QStringLiteral("端口已释放"));
         QVERIFY2(holder.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress), "port given back");
+        const QStringList messages = texts(window, LogDirection::System);
+        QVERIFY2(messages.value(0).startsWith(QStringLiteral("绑定失败: ")) && messages.value(0).size() > 6,
+                 qPrintable(messages.value(0)));
+        QCOMPARE(messages.mid(1), QStringList({QStringLiteral("UDP端口已绑定 %1").arg(port), QStringLiteral("端口已释放")}));
         LanguageManager::instance().setLanguage(1);
         QCOMPARE(status->text(), QStringLiteral("⚫ Unbound"));
         QVERIFY(status->styleSheet().contains(QLatin1String("#64748B")));
@@ -261,7 +215,8 @@ private slots:
         sent("true ignores values", a, 3, "42", v + oscString(",T"), "OSC /test/value ,T 42");
         sent("false", a, 4, "", v + oscString(",F"), "OSC /test/value ,F ");
         sent("nil", a, 5, "", v + oscString(",N"), "OSC /test/value ,N ");
-        sent("int and float", a, 6, "7 2.5", v + oscString(",if") + hex("0000000740200000"), "OSC /test/value ,if 7 2.5");
+        sent("int and float", a, 6, "7 2.5", v + oscString(",if") + hex("00000007" "40200000"),
+             "OSC /test/value ,if 7 2.5");
         sent("string and float", a, 7, "hi, 1.5", v + oscString(",sf") + oscString("hi") + hex("3fc00000"),
              "OSC /test/value ,sf hi, 1.5");
         sent("address without slash", "test", 0, "42", message("/test", ",i", hex("0000002a")), "OSC test ,i 42");
@@ -282,10 +237,14 @@ private slots:
         refused("empty address", true, "127.0.0.1", "", 0, {"请输入OSC地址"});
         refused("blank address", true, "127.0.0.1", "   ", 0, {"请输入OSC地址"});
         refused("host name", true, "localhost", a, 0, {invalid + "localhost"});
-        refused("octet out of range", true, "999.1.1.1", a, 0, {invalid + "999.1.1.1"});
         refused("empty host", true, "", a, 0, {invalid});
         refused("value while unbound: dropped quietly", false, "127.0.0.1", f, -1, {});
         refused("value to a host name", true, "localhost", f, -1, {invalid + "localhost"});
+        // The IPv4 socket cannot reach an IPv6 target: the write itself fails, as it does for this probe.
+        QUdpSocket probe;
+        probe.bind(QHostAddress::AnyIPv4, 0);
+        probe.writeDatagram(kDefaultMessage, QHostAddress(QStringLiteral("::1")), 9);
+        refused("value to an unreachable host", true, "::1", f, -1, {"发送失败 " + probe.errorString()});
     }
 
     void send()
@@ -317,24 +276,10 @@ private slots:
             // Nothing went to this machine instead: the first datagram the peer sees is the next one.
             QVERIFY(bound || bindWindow(window));
             field<QLineEdit>(window, "targetHostEdit")->setText(QStringLiteral("127.0.0.1"));
-            field<QLineEdit>(window, "addressEdit")->setText(QStringLiteral("/next"));
-            window.sendData();
-            datagram = message("/next", ",i", hex("0000002a"));
+            window.sendOscValue(QStringLiteral("/next"), 7);
+            datagram = message("/next", ",i", hex("00000007"));
         }
         QCOMPARE(session.receive(), datagram);
-    }
-
-    void sendOscValueReportsFailedWrite()
-    {
-        OscWidget window;
-        QVERIFY(bindWindow(window));
-        // An IPv6 target cannot be reached from the IPv4 socket: the write itself fails.
-        field<QLineEdit>(window, "targetHostEdit")->setText(QStringLiteral("::1"));
-        window.sendOscValue(QStringLiteral("/fader"), 1.0);
-        const QString failure = lastSystemMessage(window);
-        QVERIFY2(failure.startsWith(QStringLiteral("发送失败 ")) && !failure.contains(QStringLiteral("目标地址无效")),
-                 qPrintable(failure));
-        QVERIFY(texts(window, LogDirection::Tx).isEmpty());
     }
 
     void autoSendRules()
@@ -345,6 +290,7 @@ private slots:
         window.toggleConnection();
         auto *timer = window.findChild<QTimer *>(QStringLiteral("autoSendTimer"));
         auto *autoSend = field<QCheckBox>(window, "autoSendCheck");
+        QVERIFY(!autoSend->isChecked());
         field<QSpinBox>(window, "intervalSpin")->setValue(10);
         autoSend->setChecked(true);
         QVERIFY2(!timer->isActive(), "switched on while unbound");
@@ -369,9 +315,8 @@ private slots:
         QTest::addColumn<QStringList>("rendered");
         const QByteArray large(60000, 'x');
         QTest::newRow("int32") << QByteArrayList{kDefaultMessage} << QStringList{"/test/value ,i 42"};
-        QTest::newRow("three queued") << QByteArrayList{message("/first", ","), message("/second", ","),
-                                                        message("/third", ",")}
-                                      << QStringList{"/first ,", "/second ,", "/third ,"};
+        QTest::newRow("three queued") << QByteArrayList{message("/first", ","), message("/second", ","), message("/3", ",")}
+                                      << QStringList{"/first ,", "/second ,", "/3 ,"};
         QTest::newRow("empty datagram") << QByteArrayList{QByteArray()} << QStringList{""};
         QTest::newRow("string of 60000 bytes")
             << QByteArrayList{message("/big", ",s", oscString(large))}
@@ -386,7 +331,6 @@ private slots:
         const quint16 port = freeUdpPort();
         QVERIFY(bindWindow(window, port));
         QUdpSocket sender;
-        QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
         for (const QByteArray &datagram : datagrams)
             QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), qint64(datagram.size()));
         for (QString &line : rendered)
