@@ -1,37 +1,106 @@
 #include "ads/AdBanner.h"
 #include "osc/OscWidget.h"
-#include "support/LocalHttpServer.h"
 
 #include "LumeralConfig.h"
 
 #include <QBuffer>
 #include <QDesktopServices>
-#include <QFrame>
-#include <QHBoxLayout>
+#include <QBoxLayout>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QNetworkReply>
-#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTimer>
 #include <QUrlQuery>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(LocalHttpServer::Reply)
+// An HTTP/1.1 responder on 127.0.0.1: one fixed reply per path, one request per connection, and the
+// misbehaviours of a slow, hostile or absent server.
+class HttpResponder : public QObject
+{
+public:
+    enum Behaviour { Answer, NeverAnswer, StreamForever, Unreachable };
+    struct Reply
+    {
+        QByteArray body;
+        int status = 200;
+        Behaviour behaviour = Answer;
+        qint64 contentLength = -1; // -1: the size of body; more keeps the connection open
+        QByteArray contentType = "application/json";
+    };
+
+    HttpResponder()
+    {
+        if (!m_server.listen(QHostAddress::LocalHost, 0))
+            qFatal("no local port for the HTTP responder");
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+    QUrl url(const QString &path = {}) const { return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path)); }
+
+    void serve(const QString &path, const Reply &reply)
+    {
+        m_replies.insert(path, reply);
+        if (reply.behaviour == Unreachable)
+            m_server.close(); // the port refuses connections from now on
+    }
+
+    // Connections a reply leaves open have to be closed by the client.
+    bool allClosed() const { return m_server.findChildren<QTcpSocket *>().isEmpty(); }
+
+    QList<QByteArray> requestHeads; // request line and headers, as received
+
+private:
+    void read(QTcpSocket *socket)
+    {
+        constexpr qint64 StreamChunkBytes = 64 * 1024;
+        const QByteArray received = socket->peek(socket->bytesAvailable());
+        const qsizetype headEnd = received.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return; // the rest of the head is on its way
+        socket->skip(received.size());
+        requestHeads.append(received.left(headEnd));
+        const Reply reply = m_replies.value(QUrl::fromEncoded(received.split(' ').value(1)).path(), Reply{{}, 404});
+        if (reply.behaviour == NeverAnswer)
+            return;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\nContent-Type: "
+                        + reply.contentType + "\r\nConnection: close\r\n";
+        if (reply.behaviour == Answer)
+            head += "Content-Length: " + QByteArray::number(reply.contentLength >= 0 ? reply.contentLength : reply.body.size()) + "\r\n";
+        socket->write(head + "\r\n" + reply.body);
+        if (reply.behaviour == StreamForever) {
+            connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
+                if (socket->bytesToWrite() < StreamChunkBytes)
+                    socket->write(QByteArray(StreamChunkBytes, ' '));
+            });
+        } else if (reply.contentLength < 0) {
+            socket->disconnectFromHost();
+        }
+    }
+
+    QTcpServer m_server;
+    QHash<QString, Reply> m_replies;
+};
+
+using Reply = HttpResponder::Reply;
+Q_DECLARE_METATYPE(HttpResponder::Reply)
 
 namespace {
 
 const QString LoadingMarker = QStringLiteral("广告加载中");
-const QString ImageLoadingSuffix = QStringLiteral(" <span style='color:#64748B;font-size:11px;'>— 图片加载中...</span>");
-const QString Grey = QStringLiteral("#64748B");
+// Query delimiters in the key must reach the service as part of it.
+const QString ProductKey = QStringLiteral("a b&c=d+e");
 const QString ShopLink = QStringLiteral("https://shop.kestrand.example/offer");
-const QStringList UrlSchemes = {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file"),
-                                QStringLiteral("javascript"), QStringLiteral("kestrand-app")};
+const QStringList UrlSchemes{"http", "https", "file", "javascript", "kestrand-app"};
 
 QString titleHtml(const QString &colour, const QString &badge, const QString &href, const QString &title)
 {
@@ -41,16 +110,17 @@ QString titleHtml(const QString &colour, const QString &badge, const QString &hr
         .arg(colour, badge, href, title);
 }
 
-QJsonObject textAd(int id, const QString &title, const QString &link = ShopLink)
+QString greyTitleHtml(const QString &href, const QString &title = QStringLiteral("Offer"))
 {
-    return {{"id", id}, {"status", 1}, {"target_type", "global"}, {"ad_type", "text"}, {"title", title}, {"link_url", link}};
+    return titleHtml(QStringLiteral("#64748B"), QStringLiteral("AD"), href, title);
 }
 
-QJsonObject imageAd(int id, const QUrl &imageUrl)
+// An active text ad "Offer" to the shop, with these fields changed.
+QJsonObject textAd(int id, const QJsonObject &fields = {})
 {
-    QJsonObject ad = textAd(id, QStringLiteral("Picture"));
-    ad.insert("ad_type", "image");
-    ad.insert("image_url", imageUrl.toString());
+    QJsonObject ad{{"id", id}, {"status", 1}, {"target_type", "global"}, {"ad_type", "text"}, {"title", "Offer"}, {"link_url", ShopLink}};
+    for (auto field = fields.begin(); field != fields.end(); ++field)
+        ad.insert(field.key(), field.value());
     return ad;
 }
 
@@ -59,28 +129,34 @@ QByteArray serviceReply(const QJsonArray &ads)
     return QJsonDocument(QJsonObject{{"success", true}, {"ads", ads}}).toJson(QJsonDocument::Compact);
 }
 
-LocalHttpServer::Reply answer(const QByteArray &body, const QByteArray &contentType = "application/json")
+// Text ads "Ad 1", "Ad 2", ... with these statuses.
+QByteArray adsWithStatuses(const QJsonArray &statuses)
 {
-    LocalHttpServer::Reply reply;
-    reply.body = body;
-    reply.contentType = contentType;
-    return reply;
+    QJsonArray ads;
+    for (qsizetype i = 0; i < statuses.size(); ++i)
+        ads.append(textAd(int(i + 1), {{"title", QStringLiteral("Ad %1").arg(i + 1)}, {"status", statuses.at(i)}}));
+    return serviceReply(ads);
 }
 
-QByteArray padded(QByteArray body, qint64 size)
+QByteArray padded(const QByteArray &body, qint64 size)
 {
     return body + QByteArray(size - body.size(), ' ');
 }
 
-QByteArray png(const QSize &size)
+Reply pngReply(const QSize &size, qint64 paddedSize = 0)
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    return bytes;
+    return Reply{padded(bytes, std::max<qint64>(paddedSize, bytes.size())), 200, HttpResponder::Answer, -1, "image/png"};
+}
+
+// For a server that never answers; size limits must act without a timeout's help.
+AdBannerTimings waitsFor(const Reply &reply)
+{
+    return reply.behaviour == HttpResponder::NeverAnswer ? AdBannerTimings{5000, 300, 300} : AdBannerTimings();
 }
 
 QLabel *labelOf(const AdBanner &banner)
@@ -98,40 +174,16 @@ bool settled(const AdBanner &banner)
 
 bool showsBuiltInEntries(const AdBanner &banner)
 {
-    const QString home = QStringLiteral(LUMERAL_HOME_PAGE_URL);
     const QList<AdItem> &ads = banner.ads();
-    return ads.size() == 3 && ads.at(0).id == 0 && ads.at(0).targetType == QLatin1String("global")
-        && ads.at(0).linkUrl == home && ads.at(1).linkUrl == QStringLiteral(LUMERAL_DOCS_SITE_URL "/docs/kestrand")
-        && ads.at(2).linkUrl == home && banner.currentIndex() == 0
-        && labelOf(banner)->text() == titleHtml(Grey, "AD", home, QStringLiteral("🚀 Orvane Pro — 专业调试工具套件"));
+    return ads.size() == 3 && banner.currentIndex() == 0
+        && ads.at(1).linkUrl == QStringLiteral(LUMERAL_DOCS_SITE_URL "/docs/kestrand")
+        && labelOf(banner)->text() == greyTitleHtml(QStringLiteral(LUMERAL_HOME_PAGE_URL), QStringLiteral("🚀 Orvane Pro — 专业调试工具套件"));
 }
 
-QImage shownImage(const QString &html)
+QSize shownImageSize(const QString &html)
 {
-    static const QRegularExpression base64(QStringLiteral("data:image/png;base64,([A-Za-z0-9+/=]+)'"));
-    return QImage::fromData(QByteArray::fromBase64(base64.match(html).captured(1).toLatin1()), "PNG");
-}
-
-// (href, text) of each linked run of the rich text.
-QList<QPair<QString, QString>> anchors(const QString &html)
-{
-    QTextDocument document;
-    document.setHtml(html);
-    QList<QPair<QString, QString>> found;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            if (it.fragment().charFormat().isAnchor())
-                found.append({it.fragment().charFormat().anchorHref(), it.fragment().text()});
-        }
-    }
-    return found;
-}
-
-QString plainText(const QString &html)
-{
-    QTextDocument document;
-    document.setHtml(html);
-    return document.toPlainText();
+    const QByteArray base64 = html.section(QLatin1String("base64,"), 1).section(QLatin1Char('\''), 0, 0).toLatin1();
+    return QImage::fromData(QByteArray::fromBase64(base64), "PNG").size();
 }
 
 } // namespace
@@ -144,495 +196,179 @@ public slots:
     void openUrl(const QUrl &url) { m_opened.append(url); }
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void requestNamesProduct_data();
-    void requestNamesProduct();
-    void noServiceMakesNoRequest_data();
-    void noServiceMakesNoRequest();
-    void textAds_data();
-    void textAds();
-    void titleAndLinkEscaped_data();
-    void titleAndLinkEscaped();
-    void statusFiltering_data();
-    void statusFiltering();
-    void unusableRepliesGiveBuiltInEntries_data();
-    void unusableRepliesGiveBuiltInEntries();
-    void listSizeLimit_data();
-    void listSizeLimit();
-    void listTimeoutGivesBuiltInEntries();
-    void rotation_data();
-    void rotation();
-    void rotationFollowsTimer();
-    void imageAdsScaled_data();
-    void imageAdsScaled();
-    void imageMissingShowsLoadingText_data();
-    void imageMissingShowsLoadingText();
-    void imageForAnotherAdWaitsItsTurn();
-    void clickOpensOnlyWebLinks_data();
-    void clickOpensOnlyWebLinks();
-    void sitsInWindowHeader();
+    void initTestCase()
+    {
+        // Every link a click could open lands here instead of in a browser.
+        for (const QString &scheme : UrlSchemes)
+            QDesktopServices::setUrlHandler(scheme, this, "openUrl");
+    }
+
+    void cleanupTestCase()
+    {
+        for (const QString &scheme : UrlSchemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+
+    void init() { m_opened.clear(); }
+
+    void noServiceShowsBuiltInEntriesAtOnce()
+    {
+        // Shown before the event loop runs: no request was made.
+        AdBanner banner("lumeral", nullptr, QUrl(), AdBannerTimings{20});
+        QVERIFY(showsBuiltInEntries(banner));
+        QTRY_VERIFY(banner.currentIndex() != 0);
+        if (AdBanner::defaultServiceUrl().isEmpty()) // the default build reaches no service
+            QVERIFY(showsBuiltInEntries(AdBanner("lumeral")));
+    }
+
+    void textAdsAndClicks_data()
+    {
+        QTest::addColumn<QJsonObject>("fields");
+        QTest::addColumn<QString>("expectedHtml"); // a link shown as "#" is never opened
+        QTest::newRow("product badge") << QJsonObject{{"target_type", "product"}} << titleHtml("#10B981", "品", ShopLink, "Offer");
+        QTest::newRow("line badge") << QJsonObject{{"target_type", "line"}} << titleHtml("#8B5CF6", "线", ShopLink, "Offer");
+        QTest::newRow("capital P is not product") << QJsonObject{{"target_type", "Product"}} << greyTitleHtml(ShopLink);
+        QTest::newRow("escaped title and description") << QJsonObject{{"title", "<b>B</b> & c"}, {"description", "<new>"}}
+            << greyTitleHtml(ShopLink, "&lt;b&gt;B&lt;/b&gt; &amp; c") + " <span style='color:#94A3B8;font-size:11px;'>— &lt;new&gt;</span>";
+        const auto link = [](const char *url) { return QJsonObject{{"link_url", url}}; };
+        QTest::newRow("single quote in link") << link("https://x/' a='") << greyTitleHtml("https://x/&#39; a=&#39;");
+        QTest::newRow("&, \" and markup in link") << link("https://x/&lt\"><b>") << greyTitleHtml("https://x/&amp;lt&quot;&gt;&lt;b&gt;");
+        QTest::newRow("placeholders") << QJsonObject{{"title", "%1 %2"}, {"link_url", "https://x/%3%4"}} << greyTitleHtml("https://x/%3%4", "%1 %2");
+        QTest::newRow("http link") << link("http://x/a") << greyTitleHtml("http://x/a");
+        QTest::newRow("file link") << link("file:///etc/passwd") << greyTitleHtml("#");
+        QTest::newRow("javascript link") << link("javascript:alert(1)") << greyTitleHtml("#");
+        QTest::newRow("custom scheme") << link("kestrand-app://install") << greyTitleHtml("#");
+        QTest::newRow("no link") << link("") << greyTitleHtml("#");
+    }
+
+    void textAdsAndClicks()
+    {
+        QFETCH(QJsonObject, fields);
+        QFETCH(QString, expectedHtml);
+        HttpResponder server;
+        server.serve("/api/ads", Reply{serviceReply({textAd(1, fields)})});
+
+        AdBanner banner("lumeral", nullptr, server.url());
+        banner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&banner));
+        QVERIFY(settled(banner));
+        QCOMPARE(labelOf(banner)->text(), expectedHtml);
+        QTest::mouseClick(labelOf(banner), Qt::LeftButton);
+        QTest::mouseClick(labelOf(banner), Qt::RightButton);
+        const QUrl link(textAd(1, fields).value("link_url").toString());
+        QCOMPARE(m_opened, expectedHtml.contains("href='#'") ? QList<QUrl>() : QList<QUrl>({link, link}));
+    }
+
+    void listReplies_data()
+    {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<QList<int>>("shownIds"); // empty: the built-in entries
+        const QList<int> builtIn;
+        const QByteArray one = adsWithStatuses({1});
+        QTest::newRow("three ads") << Reply{adsWithStatuses({1, 1, 1})} << QList<int>{1, 2, 3};
+        QTest::newRow("only status 1 kept, in order") << Reply{adsWithStatuses({0, 1, 2, 1})} << QList<int>{2, 4};
+        QTest::newRow("null, text and fractional status skipped") << Reply{adsWithStatuses({QJsonValue(), "1", 1.5, 1})} << QList<int>{4};
+        QTest::newRow("no active ad") << Reply{adsWithStatuses({0, 2})} << builtIn;
+        QTest::newRow("success false") << Reply{R"({"success":false,"ads":[{"id":1,"status":1}]})"} << builtIn;
+        QTest::newRow("success missing") << Reply{R"({"ads":[{"id":1,"status":1}]})"} << builtIn;
+        QTest::newRow("success as text") << Reply{R"({"success":"true","ads":[{"id":1,"status":1}]})"} << builtIn;
+        QTest::newRow("empty ads") << Reply{R"({"success":true,"ads":[]})"} << builtIn;
+        QTest::newRow("ads missing") << Reply{R"({"success":true})"} << builtIn;
+        QTest::newRow("not JSON") << Reply{"<html>maintenance</html>"} << builtIn;
+        QTest::newRow("JSON array") << Reply{R"([{"success":true}])"} << builtIn;
+        QTest::newRow("server error") << Reply{one, 500} << builtIn;
+        QTest::newRow("connection refused") << Reply{one, 200, HttpResponder::Unreachable} << builtIn;
+        QTest::newRow("exactly 1 MiB") << Reply{padded(one, AdBanner::MaxListReplyBytes)} << QList<int>{1};
+        QTest::newRow("one byte over 1 MiB") << Reply{padded(one, AdBanner::MaxListReplyBytes + 1)} << builtIn;
+        QTest::newRow("declares 2 MiB") << Reply{one, 200, HttpResponder::Answer, 2 * AdBanner::MaxListReplyBytes} << builtIn;
+        QTest::newRow("body without end") << Reply{one, 200, HttpResponder::StreamForever} << builtIn;
+        QTest::newRow("never answers") << Reply{{}, 200, HttpResponder::NeverAnswer} << builtIn;
+    }
+
+    void listReplies()
+    {
+        QFETCH(Reply, reply);
+        QFETCH(QList<int>, shownIds);
+        HttpResponder server;
+        server.serve("/ads-service/api/ads", reply);
+
+        AdBanner banner(ProductKey, nullptr, server.url("/ads-service/"), waitsFor(reply));
+        QVERIFY(labelOf(banner)->text().contains(LoadingMarker));
+        QVERIFY(settled(banner));
+        QVERIFY(!shownIds.isEmpty() || showsBuiltInEntries(banner));
+        // Through every entry and round to the first; a single entry stays.
+        for (qsizetype turn = 1; turn <= shownIds.size(); ++turn) {
+            banner.rotateAd();
+            QCOMPARE(labelOf(banner)->text(), greyTitleHtml(ShopLink, QStringLiteral("Ad %1").arg(shownIds.at(turn % shownIds.size()))));
+        }
+        for (const QByteArray &head : std::as_const(server.requestHeads)) {
+            QCOMPARE(QUrlQuery(QUrl::fromEncoded(head.split(' ').value(1))).queryItemValue("product", QUrl::FullyDecoded), ProductKey);
+            QVERIFY2(head.toLower().contains("\r\ncontent-type: application/json\r\n"), head.constData());
+        }
+        QTRY_VERIFY(server.allClosed());
+    }
+
+    void imageAds_data()
+    {
+        QTest::addColumn<Reply>("imageReply");
+        QTest::addColumn<bool>("fromLocalFile");
+        QTest::addColumn<QSize>("shownSize"); // invalid: the title and the loading text instead
+        QTest::newRow("1000x100 to 36 high") << pngReply(QSize(1000, 100)) << false << QSize(360, 36);
+        QTest::newRow("100x20 unchanged") << pngReply(QSize(100, 20)) << false << QSize(100, 20);
+        QTest::newRow("4000x40 within 500x36") << pngReply(QSize(4000, 40)) << false << QSize(500, 5);
+        QTest::newRow("4096 wide still decoded") << pngReply(QSize(4096, 36)) << false << QSize(500, 4);
+        QTest::newRow("body of exactly 4 MiB") << pngReply(QSize(100, 20), AdBanner::MaxImageReplyBytes) << false << QSize(100, 20);
+        QTest::newRow("not found") << Reply{{}, 404} << false << QSize();
+        QTest::newRow("not an image") << Reply{"GIF89a but not really"} << false << QSize();
+        QTest::newRow("declared wider than 4096") << pngReply(QSize(4097, 1)) << false << QSize();
+        QTest::newRow("declared taller than 4096") << pngReply(QSize(1, 4097)) << false << QSize();
+        QTest::newRow("body over 4 MiB") << pngReply(QSize(10, 10), AdBanner::MaxImageReplyBytes + 1) << false << QSize();
+        QTest::newRow("body without end") << Reply{{}, 200, HttpResponder::StreamForever} << false << QSize();
+        QTest::newRow("never answers") << Reply{{}, 200, HttpResponder::NeverAnswer} << false << QSize();
+        QTest::newRow("local file") << pngReply(QSize(10, 10)) << true << QSize();
+    }
+
+    void imageAds()
+    {
+        QFETCH(Reply, imageReply);
+        QFETCH(bool, fromLocalFile);
+        QFETCH(QSize, shownSize);
+        HttpResponder server;
+        QTemporaryDir dir;
+        QFile file(dir.filePath("ad.png"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(imageReply.body) == imageReply.body.size() && file.flush());
+        const QUrl imageUrl = fromLocalFile ? QUrl::fromLocalFile(file.fileName()) : server.url("/img/ad.png");
+        server.serve("/img/ad.png", imageReply);
+        server.serve("/api/ads", Reply{serviceReply({textAd(1), textAd(2, {{"ad_type", "image"}, {"image_url", imageUrl.toString()}})})});
+
+        AdBanner banner("lumeral", nullptr, server.url(), waitsFor(imageReply));
+        QVERIFY(settled(banner));
+        // An image arriving for an ad not yet shown waits for its turn.
+        QCOMPARE(labelOf(banner)->text(), greyTitleHtml(ShopLink));
+        banner.rotateAd();
+        const QString html = labelOf(banner)->text();
+        if (shownSize.isValid()) {
+            QVERIFY2(html.startsWith("<a href='" + ShopLink + "'"), qPrintable(html));
+            QCOMPARE(shownImageSize(html), shownSize);
+        } else {
+            QCOMPARE(html, greyTitleHtml(ShopLink) + " <span style='color:#64748B;font-size:11px;'>— 图片加载中...</span>");
+        }
+        QTRY_VERIFY(server.allClosed());
+    }
+
+    void sitsInWindowHeader()
+    {
+        OscWidget window;
+        auto *banner = window.findChild<AdBanner *>();
+        QVERIFY(banner && banner->parentWidget()->objectName() == QLatin1String("headerBar"));
+        const auto *layout = qobject_cast<QBoxLayout *>(banner->parentWidget()->layout());
+        QVERIFY(layout);
+        QCOMPARE(layout->stretch(layout->indexOf(banner)), 2);
+    }
 
 private:
     QList<QUrl> m_opened;
 };
-
-void TestAdBanner::initTestCase()
-{
-    // Every link a click could open lands here instead of in a browser.
-    for (const QString &scheme : UrlSchemes)
-        QDesktopServices::setUrlHandler(scheme, this, "openUrl");
-}
-
-void TestAdBanner::cleanupTestCase()
-{
-    for (const QString &scheme : UrlSchemes)
-        QDesktopServices::unsetUrlHandler(scheme);
-}
-
-void TestAdBanner::init()
-{
-    m_opened.clear();
-}
-
-void TestAdBanner::requestNamesProduct_data()
-{
-    QTest::addColumn<QString>("productKey");
-    QTest::addColumn<QString>("basePath");
-    QTest::addColumn<QString>("expectedPath");
-    QTest::newRow("product key") << "lumeral" << "" << "/api/ads";
-    QTest::newRow("key with query delimiters") << "a b&c=d+e" << "" << "/api/ads";
-    QTest::newRow("service under a path") << "lumeral" << "/ads-service/" << "/ads-service/api/ads";
-}
-
-void TestAdBanner::requestNamesProduct()
-{
-    QFETCH(QString, productKey);
-    QFETCH(QString, basePath);
-    QFETCH(QString, expectedPath);
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    server.setReply(expectedPath, answer(serviceReply({textAd(1, "One")})));
-
-    AdBanner banner(productKey, nullptr, server.url(basePath));
-    QVERIFY(settled(banner));
-    QCOMPARE(server.requests().size(), 1);
-    const LocalHttpServer::Request request = server.requests().first();
-    QCOMPARE(request.url.path(), expectedPath);
-    QCOMPARE(QUrlQuery(request.url).queryItemValue("product", QUrl::FullyDecoded), productKey);
-    QCOMPARE(request.headers.value("content-type"), QByteArray("application/json"));
-    QCOMPARE(banner.ads().first().title, QStringLiteral("One"));
-}
-
-void TestAdBanner::noServiceMakesNoRequest_data()
-{
-    QTest::addColumn<bool>("defaultService");
-    QTest::newRow("empty service URL") << false;
-    QTest::newRow("default build setting") << true;
-}
-
-void TestAdBanner::noServiceMakesNoRequest()
-{
-    QFETCH(bool, defaultService);
-    if (defaultService && !QUrl(QStringLiteral(LUMERAL_AD_SERVICE_URL)).isEmpty())
-        QSKIP("this build names an advertisement service");
-
-    const auto banner = defaultService ? std::make_unique<AdBanner>(QStringLiteral("lumeral"))
-                                       : std::make_unique<AdBanner>(QStringLiteral("lumeral"), nullptr, QUrl());
-    QVERIFY(banner->findChildren<QNetworkReply *>().isEmpty());
-    QVERIFY(showsBuiltInEntries(*banner));
-    const auto timers = banner->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-    QCOMPARE(timers.size(), 1);
-    QVERIFY(timers.first()->isActive());
-    QCOMPARE(timers.first()->interval(), 5000);
-}
-
-void TestAdBanner::textAds_data()
-{
-    QTest::addColumn<QString>("targetType");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("expectedHtml");
-    const QString title = QStringLiteral("Kestrand Scope");
-    const QString product = titleHtml("#10B981", "品", ShopLink, title);
-    QTest::newRow("product badge") << "product" << "" << product;
-    QTest::newRow("line badge") << "line" << "" << titleHtml("#8B5CF6", "线", ShopLink, title);
-    QTest::newRow("global badge") << "global" << "" << titleHtml(Grey, "AD", ShopLink, title);
-    QTest::newRow("capital P is not product") << "Product" << "" << titleHtml(Grey, "AD", ShopLink, title);
-    QTest::newRow("no target type") << "" << "" << titleHtml(Grey, "AD", ShopLink, title);
-    QTest::newRow("with description") << "product" << "Logic analyser <new>"
-                                      << product + " <span style='color:#94A3B8;font-size:11px;'>— Logic analyser &lt;new&gt;</span>";
-}
-
-void TestAdBanner::textAds()
-{
-    QFETCH(QString, targetType);
-    QFETCH(QString, description);
-    QFETCH(QString, expectedHtml);
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    QJsonObject ad = textAd(7, "Kestrand Scope");
-    ad.insert("target_type", targetType);
-    ad.insert("description", description);
-    server.setReply("/api/ads", answer(serviceReply({ad})));
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    QVERIFY(settled(banner));
-    QCOMPARE(labelOf(banner)->text(), expectedHtml);
-    QCOMPARE(banner.ads().size(), 1);
-    QCOMPARE(banner.ads().first().id, 7);
-}
-
-void TestAdBanner::titleAndLinkEscaped_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<QString>("href");
-    QTest::newRow("bold tag in title") << "<b>Bold</b> & more" << ShopLink << ShopLink;
-    QTest::newRow("single quote leaves the attribute")
-        << "Offer" << "https://x.example/?q=' onclick='run()" << "https://x.example/?q=&#39; onclick=&#39;run()";
-    QTest::newRow("double quote and markup")
-        << "Offer" << "https://x.example/\"><b>bold</b>" << "https://x.example/&quot;&gt;&lt;b&gt;bold&lt;/b&gt;";
-    QTest::newRow("entity-like ampersand") << "Offer" << "https://x.example/?a=1&lt=2" << "https://x.example/?a=1&amp;lt=2";
-    QTest::newRow("placeholders substituted once") << "%1 off %2" << "https://x.example/%3%4" << "https://x.example/%3%4";
-}
-
-void TestAdBanner::titleAndLinkEscaped()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, link);
-    QFETCH(QString, href);
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    server.setReply("/api/ads", answer(serviceReply({textAd(1, title, link)})));
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    QVERIFY(settled(banner));
-    const QString html = labelOf(banner)->text();
-    QVERIFY2(html.contains("<a href='" + href + "' style='color:#60A5FA;"), qPrintable(html));
-    QCOMPARE(plainText(html), "AD" + title);
-    const auto links = anchors(html);
-    QCOMPARE(links.size(), 1);
-    QCOMPARE(links.first().second, title);
-}
-
-void TestAdBanner::statusFiltering_data()
-{
-    QTest::addColumn<QJsonArray>("statuses");
-    QTest::addColumn<QList<int>>("expectedIds");
-    QTest::newRow("only status 1 kept, in order") << QJsonArray{0, 1, 2, 1} << QList<int>{2, 4};
-    QTest::newRow("missing, text and fractional status skipped") << QJsonArray{QJsonValue(), "1", 1.5, 1} << QList<int>{4};
-    QTest::newRow("none active gives built-in entries") << QJsonArray{0, 2} << QList<int>();
-}
-
-void TestAdBanner::statusFiltering()
-{
-    QFETCH(QJsonArray, statuses);
-    QFETCH(QList<int>, expectedIds);
-    QJsonArray ads;
-    for (qsizetype i = 0; i < statuses.size(); ++i) {
-        QJsonObject ad = textAd(int(i + 1), QStringLiteral("Ad %1").arg(i + 1));
-        ad.remove("status");
-        if (!statuses.at(i).isNull())
-            ad.insert("status", statuses.at(i));
-        ads.append(ad);
-    }
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    server.setReply("/api/ads", answer(serviceReply(ads)));
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    QVERIFY(settled(banner));
-    if (expectedIds.isEmpty()) {
-        QVERIFY(showsBuiltInEntries(banner));
-        return;
-    }
-    QList<int> ids;
-    for (const AdItem &ad : banner.ads())
-        ids.append(ad.id);
-    QCOMPARE(ids, expectedIds);
-}
-
-void TestAdBanner::unusableRepliesGiveBuiltInEntries_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<bool>("refused");
-    const QJsonArray oneAd{textAd(1, "One")};
-    const QByteArray good = serviceReply(oneAd);
-    QTest::newRow("success false") << QJsonDocument(QJsonObject{{"success", false}, {"ads", oneAd}}).toJson() << 200 << false;
-    QTest::newRow("success missing") << QJsonDocument(QJsonObject{{"ads", oneAd}}).toJson() << 200 << false;
-    QTest::newRow("success as text") << QJsonDocument(QJsonObject{{"success", "true"}, {"ads", oneAd}}).toJson() << 200 << false;
-    QTest::newRow("empty ads") << serviceReply({}) << 200 << false;
-    QTest::newRow("ads missing") << QByteArray(R"({"success":true})") << 200 << false;
-    QTest::newRow("not JSON") << QByteArray("<html>maintenance</html>") << 200 << false;
-    QTest::newRow("JSON array") << QByteArray("[{\"success\":true}]") << 200 << false;
-    QTest::newRow("server error") << good << 500 << false;
-    QTest::newRow("connection refused") << good << 200 << true;
-}
-
-void TestAdBanner::unusableRepliesGiveBuiltInEntries()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(int, status);
-    QFETCH(bool, refused);
-    LocalHttpServer server;
-    QUrl serviceUrl;
-    if (refused) {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-        serviceUrl = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
-    } else {
-        QVERIFY(server.listen());
-        LocalHttpServer::Reply reply = answer(body);
-        reply.status = status;
-        server.setReply("/api/ads", reply);
-        serviceUrl = server.baseUrl();
-    }
-
-    AdBanner banner("lumeral", nullptr, serviceUrl);
-    QVERIFY(settled(banner));
-    QVERIFY(showsBuiltInEntries(banner));
-}
-
-void TestAdBanner::listSizeLimit_data()
-{
-    QTest::addColumn<LocalHttpServer::Reply>("reply");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<bool>("clientCloses");
-    const QByteArray body = serviceReply({textAd(1, "One")});
-    QTest::newRow("exactly 1 MiB") << answer(padded(body, AdBanner::MaxListReplyBytes)) << true << false;
-    QTest::newRow("one byte over") << answer(padded(body, AdBanner::MaxListReplyBytes + 1)) << false << false;
-
-    LocalHttpServer::Reply declared = answer(body);
-    declared.contentLength = 2 * AdBanner::MaxListReplyBytes;
-    QTest::newRow("declares 2 MiB") << declared << false << true;
-    LocalHttpServer::Reply endless = answer(body);
-    endless.behaviour = LocalHttpServer::Behaviour::StreamForever;
-    QTest::newRow("body without end") << endless << false << true;
-}
-
-void TestAdBanner::listSizeLimit()
-{
-    QFETCH(LocalHttpServer::Reply, reply);
-    QFETCH(bool, accepted);
-    QFETCH(bool, clientCloses);
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    server.setReply("/api/ads", reply);
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    QVERIFY(settled(banner));
-    if (accepted)
-        QCOMPARE(banner.ads().first().title, QStringLiteral("One"));
-    else
-        QVERIFY(showsBuiltInEntries(banner));
-    if (clientCloses)
-        QTRY_COMPARE(server.closedByClient(), 1);
-}
-
-void TestAdBanner::listTimeoutGivesBuiltInEntries()
-{
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    LocalHttpServer::Reply silent;
-    silent.behaviour = LocalHttpServer::Behaviour::NeverAnswer;
-    server.setReply("/api/ads", silent);
-    AdBannerTimings timings;
-    timings.listTimeoutMs = 300;
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl(), timings);
-    QCOMPARE(labelOf(banner)->text(), QStringLiteral("<span style='color:#64748B;'>▶ 广告加载中...</span>"));
-    QVERIFY(settled(banner));
-    QVERIFY(showsBuiltInEntries(banner));
-    QTRY_COMPARE(server.closedByClient(), 1);
-}
-
-void TestAdBanner::rotation_data()
-{
-    QTest::addColumn<int>("adCount");
-    QTest::addColumn<QList<int>>("indexAfterEachRotation");
-    QTest::newRow("one ad stays") << 1 << QList<int>{0, 0, 0};
-    QTest::newRow("three ads wrap around") << 3 << QList<int>{1, 2, 0, 1};
-}
-
-void TestAdBanner::rotation()
-{
-    QFETCH(int, adCount);
-    QFETCH(QList<int>, indexAfterEachRotation);
-    QJsonArray ads;
-    for (int i = 0; i < adCount; ++i)
-        ads.append(textAd(i + 1, QStringLiteral("Ad %1").arg(i + 1)));
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    server.setReply("/api/ads", answer(serviceReply(ads)));
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    QVERIFY(settled(banner));
-    QCOMPARE(banner.currentIndex(), 0);
-    for (int expected : indexAfterEachRotation) {
-        banner.rotateAd();
-        QCOMPARE(banner.currentIndex(), expected);
-        QCOMPARE(plainText(labelOf(banner)->text()), QStringLiteral("ADAd %1").arg(expected + 1));
-    }
-}
-
-void TestAdBanner::rotationFollowsTimer()
-{
-    AdBannerTimings timings;
-    timings.rotateIntervalMs = 20;
-    AdBanner banner("lumeral", nullptr, QUrl(), timings);
-    QCOMPARE(banner.currentIndex(), 0);
-    QTRY_VERIFY(banner.currentIndex() != 0);
-}
-
-void TestAdBanner::imageAdsScaled_data()
-{
-    QTest::addColumn<QSize>("imageSize");
-    QTest::addColumn<qint64>("bodySize");
-    QTest::addColumn<QSize>("shownSize");
-    QTest::newRow("1000x100 to 36 high") << QSize(1000, 100) << qint64(0) << QSize(360, 36);
-    QTest::newRow("100x20 unchanged") << QSize(100, 20) << qint64(0) << QSize(100, 20);
-    QTest::newRow("4000x40 within 500x36") << QSize(4000, 40) << qint64(0) << QSize(500, 5);
-    QTest::newRow("4096 wide still decoded") << QSize(4096, 36) << qint64(0) << QSize(500, 4);
-    QTest::newRow("body of exactly 4 MiB") << QSize(100, 20) << AdBanner::MaxImageReplyBytes << QSize(100, 20);
-}
-
-void TestAdBanner::imageAdsScaled()
-{
-    QFETCH(QSize, imageSize);
-    QFETCH(qint64, bodySize);
-    QFETCH(QSize, shownSize);
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    const QByteArray image = png(imageSize);
-    server.setReply("/img/ad.png", answer(bodySize ? image + QByteArray(bodySize - image.size(), '\0') : image, "image/png"));
-    server.setReply("/api/ads", answer(serviceReply({imageAd(1, server.url("/img/ad.png"))})));
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    QVERIFY(settled(banner));
-    const QString html = labelOf(banner)->text();
-    QVERIFY2(html.startsWith("<a href='" + ShopLink + "' style='text-decoration:none;'><img src='data:image/png;base64,"),
-             qPrintable(html));
-    QVERIFY(html.endsWith("' style='max-width:100%;vertical-align:middle;border-radius:3px;'/></a>"));
-    QCOMPARE(shownImage(html).size(), shownSize);
-}
-
-void TestAdBanner::imageMissingShowsLoadingText_data()
-{
-    QTest::addColumn<LocalHttpServer::Reply>("imageReply");
-    QTest::addColumn<bool>("fileScheme");
-    QTest::addColumn<bool>("clientCloses");
-    LocalHttpServer::Reply notFound;
-    notFound.status = 404;
-    QTest::newRow("not found") << notFound << false << false;
-    QTest::newRow("not an image") << answer("GIF89a but not really", "image/gif") << false << false;
-    QTest::newRow("declared wider than 4096") << answer(png(QSize(4097, 1)), "image/png") << false << false;
-    QTest::newRow("declared taller than 4096") << answer(png(QSize(1, 4097)), "image/png") << false << false;
-    const QByteArray small = png(QSize(10, 10));
-    QTest::newRow("body over 4 MiB")
-        << answer(small + QByteArray(AdBanner::MaxImageReplyBytes + 1 - small.size(), '\0'), "image/png") << false << false;
-    LocalHttpServer::Reply endless = answer(small, "image/png");
-    endless.behaviour = LocalHttpServer::Behaviour::StreamForever;
-    QTest::newRow("body without end") << endless << false << true;
-    LocalHttpServer::Reply silent;
-    silent.behaviour = LocalHttpServer::Behaviour::NeverAnswer;
-    QTest::newRow("never answers") << silent << false << true;
-    QTest::newRow("local file") << answer(small, "image/png") << true << false;
-}
-
-void TestAdBanner::imageMissingShowsLoadingText()
-{
-    QFETCH(LocalHttpServer::Reply, imageReply);
-    QFETCH(bool, fileScheme);
-    QFETCH(bool, clientCloses);
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    QUrl imageUrl = server.url("/img/ad.png");
-    QTemporaryDir dir;
-    if (fileScheme) {
-        QFile file(dir.filePath("ad.png"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(imageReply.body);
-        imageUrl = QUrl::fromLocalFile(file.fileName());
-    }
-    server.setReply("/img/ad.png", imageReply);
-    server.setReply("/api/ads", answer(serviceReply({imageAd(1, imageUrl)})));
-    AdBannerTimings timings;
-    timings.imageTimeoutMs = 300;
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl(), timings);
-    QVERIFY(settled(banner));
-    QCOMPARE(labelOf(banner)->text(), titleHtml(Grey, "AD", ShopLink, "Picture") + ImageLoadingSuffix);
-    if (clientCloses)
-        QTRY_COMPARE(server.closedByClient(), 1);
-}
-
-void TestAdBanner::imageForAnotherAdWaitsItsTurn()
-{
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    server.setReply("/img/ad.png", answer(png(QSize(100, 20)), "image/png"));
-    server.setReply("/api/ads", answer(serviceReply({textAd(1, "Text first"), imageAd(2, server.url("/img/ad.png"))})));
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    QVERIFY(settled(banner));
-    QCOMPARE(server.requests().size(), 2);
-    QCOMPARE(plainText(labelOf(banner)->text()), QStringLiteral("ADText first"));
-    banner.rotateAd();
-    QCOMPARE(shownImage(labelOf(banner)->text()).size(), QSize(100, 20));
-}
-
-void TestAdBanner::clickOpensOnlyWebLinks_data()
-{
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<Qt::MouseButton>("button");
-    QTest::addColumn<QString>("shownHref");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("https, left button") << ShopLink << Qt::LeftButton << ShopLink << true;
-    QTest::newRow("http, right button") << "http://kestrand.example/a" << Qt::RightButton << "http://kestrand.example/a" << true;
-    QTest::newRow("file link") << "file:///etc/passwd" << Qt::LeftButton << "#" << false;
-    QTest::newRow("javascript link") << "javascript:alert(1)" << Qt::LeftButton << "#" << false;
-    QTest::newRow("custom scheme") << "kestrand-app://install" << Qt::LeftButton << "#" << false;
-    QTest::newRow("no link") << "" << Qt::LeftButton << "#" << false;
-}
-
-void TestAdBanner::clickOpensOnlyWebLinks()
-{
-    QFETCH(QString, link);
-    QFETCH(Qt::MouseButton, button);
-    QFETCH(QString, shownHref);
-    QFETCH(bool, opens);
-    LocalHttpServer server;
-    QVERIFY(server.listen());
-    server.setReply("/api/ads", answer(serviceReply({textAd(1, "Click me", link)})));
-
-    AdBanner banner("lumeral", nullptr, server.baseUrl());
-    banner.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&banner));
-    QVERIFY(settled(banner));
-    QCOMPARE(anchors(labelOf(banner)->text()).value(0).first, shownHref);
-
-    QTest::mouseClick(labelOf(banner), button);
-    QCOMPARE(m_opened, opens ? QList<QUrl>{QUrl(link)} : QList<QUrl>());
-}
-
-void TestAdBanner::sitsInWindowHeader()
-{
-    OscWidget window;
-    const auto *header = window.findChild<QFrame *>(QStringLiteral("headerBar"));
-    QVERIFY(header);
-    const auto *layout = qobject_cast<QHBoxLayout *>(header->layout());
-    QVERIFY(layout);
-    const auto banners = header->findChildren<AdBanner *>();
-    QCOMPARE(banners.size(), 1);
-    const int index = layout->indexOf(banners.first());
-    QCOMPARE(layout->stretch(index), 2);
-    QVERIFY(layout->itemAt(index - 1)->spacerItem());
-    QCOMPARE(layout->stretch(index - 1), 1);
-    QVERIFY(layout->itemAt(index + 1)->spacerItem());
-    QCOMPARE(layout->stretch(index + 1), 1);
-}
 
 QTEST_MAIN(TestAdBanner)
 #include "tst_adbanner.moc"

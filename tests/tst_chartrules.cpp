@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <memory>
 #include <limits>
 
 Q_DECLARE_METATYPE(RuleKind)
@@ -328,6 +329,10 @@ void TestChartRules::layoutIgnoresPointsBeforeTheWindow()
 
 void TestChartRules::widgetClampsTimeWindow()
 {
+    std::unique_ptr<QObject> created(ChartWidget::staticMetaObject.newInstance());
+    QVERIFY(qobject_cast<ChartWidget *>(created.get()));
+    QVERIFY(!created->parent());
+
     ChartWidget widget;
     QCOMPARE(widget.timeWindow(), 60);
     widget.setTimeWindow(2);

@@ -85,13 +85,14 @@ const QList<ChartTemplate> &chartTemplates()
 }
 
 // The points of a series inside the window as chart coordinates (x in ms since the epoch).
-QList<QPointF> windowPoints(const ChartSeriesData *series, const QDateTime &start)
+QList<QPointF> windowPoints(const ChartSeriesData *series, qint64 startMs)
 {
     QList<QPointF> points;
     points.reserve(series->points.size());
     for (const auto &point : series->points) {
-        if (point.first >= start)
-            points.append(QPointF(double(point.first.toMSecsSinceEpoch()), point.second));
+        const qint64 ms = point.first.toMSecsSinceEpoch();
+        if (ms >= startMs)
+            points.append(QPointF(double(ms), point.second));
     }
     return points;
 }
@@ -168,19 +169,25 @@ void ChartEngine::setupUI()
     pageLayout->setSpacing(0);
 
     m_controlsWidget = new QWidget(this);
+    m_controlsWidget->setObjectName(QStringLiteral("chartControls"));
+    // The two containers take the look of the group they are placed in.
+    m_controlsWidget->setStyleSheet(QStringLiteral("#chartControls, #chartSettings { background: transparent; }"));
     auto *controlsLayout = new QVBoxLayout(m_controlsWidget);
     controlsLayout->setSpacing(PanelSpacing);
     controlsLayout->setContentsMargins(0, 0, 0, 0);
     m_enableCheck = new QCheckBox(QStringLiteral("启用图表"), m_controlsWidget);
+    m_enableCheck->setObjectName(QStringLiteral("chartEnableCheck"));
     controlsLayout->addWidget(m_enableCheck);
 
     m_settingsPanel = new QWidget(m_controlsWidget);
+    m_settingsPanel->setObjectName(QStringLiteral("chartSettings"));
     auto *panelLayout = new QVBoxLayout(m_settingsPanel);
     panelLayout->setSpacing(PanelSpacing);
     panelLayout->setContentsMargins(0, 0, 0, 0);
 
     panelLayout->addWidget(new QLabel(QStringLiteral("预设模板"), m_settingsPanel));
     m_templateCombo = new QComboBox(m_settingsPanel);
+    m_templateCombo->setObjectName(QStringLiteral("chartTemplateCombo"));
     m_templateCombo->addItems({ QStringLiteral("自定义"), QStringLiteral("温度/电压 折线"),
                                 QStringLiteral("JSON 多字段"), QStringLiteral("百分比饼图"),
                                 QStringLiteral("频率柱状图") });
@@ -188,34 +195,41 @@ void ChartEngine::setupUI()
 
     panelLayout->addWidget(new QLabel(QStringLiteral("图表类型"), m_settingsPanel));
     m_chartTypeCombo = new QComboBox(m_settingsPanel);
+    m_chartTypeCombo->setObjectName(QStringLiteral("chartTypeCombo"));
     m_chartTypeCombo->addItems({ QStringLiteral("折线图"), QStringLiteral("平滑曲线"), QStringLiteral("散点图"),
                                  QStringLiteral("面积图"), QStringLiteral("柱状图"), QStringLiteral("饼图") });
     panelLayout->addWidget(m_chartTypeCombo);
 
     panelLayout->addWidget(new QLabel(QStringLiteral("规则名称"), m_settingsPanel));
     m_ruleNameEdit = new QLineEdit(m_settingsPanel);
+    m_ruleNameEdit->setObjectName(QStringLiteral("ruleNameEdit"));
     panelLayout->addWidget(m_ruleNameEdit);
 
     panelLayout->addWidget(new QLabel(QStringLiteral("表达式 (正则/JSON路径)"), m_settingsPanel));
     m_expressionEdit = new QLineEdit(m_settingsPanel);
+    m_expressionEdit->setObjectName(QStringLiteral("ruleExpressionEdit"));
     m_expressionEdit->setPlaceholderText(QStringLiteral("例: temperature 或 data\\.value"));
     panelLayout->addWidget(m_expressionEdit);
 
     auto *ruleButtons = new QHBoxLayout;
     m_addRuleButton = new QPushButton(QStringLiteral("添加规则"), m_settingsPanel);
     m_analyzeButton = new QPushButton(QStringLiteral("智能分析"), m_settingsPanel);
+    m_addRuleButton->setObjectName(QStringLiteral("addRuleButton"));
+    m_analyzeButton->setObjectName(QStringLiteral("analyzeButton"));
     m_analyzeButton->setStyleSheet(QStringLiteral("QPushButton { color: #60A5FA; }"));
     ruleButtons->addWidget(m_addRuleButton);
     ruleButtons->addWidget(m_analyzeButton);
     panelLayout->addLayout(ruleButtons);
 
     m_itemList = new QListWidget(m_settingsPanel);
+    m_itemList->setObjectName(QStringLiteral("chartItemList"));
     m_itemList->setMaximumHeight(ItemListMaxHeight);
     panelLayout->addWidget(m_itemList);
 
     auto *windowRow = new QHBoxLayout;
     windowRow->addWidget(new QLabel(QStringLiteral("时间窗口:"), m_settingsPanel));
     m_windowSpin = new QSpinBox(m_settingsPanel);
+    m_windowSpin->setObjectName(QStringLiteral("timeWindowSpin"));
     m_windowSpin->setRange(MinimumTimeWindow, MaximumTimeWindow);
     m_windowSpin->setValue(DefaultTimeWindow);
     m_windowSpin->setSuffix(QStringLiteral(" 秒"));
@@ -223,6 +237,7 @@ void ChartEngine::setupUI()
     panelLayout->addLayout(windowRow);
 
     m_clearButton = new QPushButton(QStringLiteral("清除图表数据"), m_settingsPanel);
+    m_clearButton->setObjectName(QStringLiteral("clearChartButton"));
     panelLayout->addWidget(m_clearButton);
 
     m_settingsPanel->setEnabled(false);
@@ -232,7 +247,9 @@ void ChartEngine::setupUI()
     auto *chart = new QChart;
     chart->setTitle(QStringLiteral("数据可视化"));
     applyChartTheme(chart);
-    chart->setAnimationOptions(QChart::SeriesAnimations);
+    // No series animation: values arrive many times a second and each refresh would restart it,
+    // leaving the drawn curves ever further behind the newest values.
+    chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setAlignment(Qt::AlignBottom);
 
     addTimeAndValueAxes(chart);
@@ -332,33 +349,41 @@ void ChartEngine::onChartTypeChanged(int idx)
         chart->addSeries(new QPieSeries);
         return;
     }
-
     addTimeAndValueAxes(chart);
+    if (m_chartType == Bar)
+        addBarSeries(chart);
+    else
+        addTimeSeries(chart);
+}
+
+void ChartEngine::addBarSeries(QChart *chart)
+{
+    auto *bars = new QBarSeries;
+    for (const ChartSeriesData *series : std::as_const(m_series)) {
+        auto *set = new QBarSet(series->name);
+        set->setColor(series->color);
+        set->append(0.0);
+        bars->append(set);
+    }
+    chart->addSeries(bars);
+
+    // Bars stand on one blank category instead of the time axis.
+    QAbstractAxis *timeAxis = chart->axes(Qt::Horizontal).constFirst();
+    chart->removeAxis(timeAxis);
+    delete timeAxis;
+    auto *categoryAxis = new QBarCategoryAxis;
+    categoryAxis->append(BarCategory);
+    chart->addAxis(categoryAxis, Qt::AlignBottom);
+    applyAxisTheme(categoryAxis);
+    bars->attachAxis(categoryAxis);
+    bars->attachAxis(chart->axes(Qt::Vertical).constFirst());
+}
+
+void ChartEngine::addTimeSeries(QChart *chart)
+{
     QAbstractAxis *timeAxis = chart->axes(Qt::Horizontal).constFirst();
     QAbstractAxis *valueAxis = chart->axes(Qt::Vertical).constFirst();
-
-    if (m_chartType == Bar) {
-        auto *bars = new QBarSeries;
-        for (const ChartSeriesData *series : std::as_const(m_series)) {
-            auto *set = new QBarSet(series->name);
-            set->setColor(series->color);
-            set->append(0.0);
-            bars->append(set);
-        }
-        chart->addSeries(bars);
-        chart->removeAxis(timeAxis);
-        delete timeAxis;
-        auto *categoryAxis = new QBarCategoryAxis;
-        categoryAxis->append(BarCategory);
-        chart->addAxis(categoryAxis, Qt::AlignBottom);
-        applyAxisTheme(categoryAxis);
-        bars->attachAxis(categoryAxis);
-        bars->attachAxis(valueAxis);
-        return;
-    }
-
     for (const ChartSeriesData *series : std::as_const(m_series)) {
-        QAbstractSeries *chartSeries = nullptr;
         if (m_chartType == Area) {
             auto *upper = new QLineSeries;
             upper->setName(series->name);
@@ -367,78 +392,99 @@ void ChartEngine::onChartTypeChanged(int idx)
             area->setName(series->name);
             area->setColor(series->color.darker(AreaFillDarkness));
             area->setBorderColor(series->color);
-            chartSeries = area;
-        } else {
-            QXYSeries *xy = nullptr;
-            if (m_chartType == Spline)
-                xy = new QSplineSeries;
-            else if (m_chartType == Scatter)
-                xy = new QScatterSeries;
-            else
-                xy = new QLineSeries;
-            xy->setName(series->name);
-            xy->setPen(seriesPen(series->color));
-            chartSeries = xy;
+            chart->addSeries(area);
+            // An area series does not own its line; once the chart owns the area, the area owns the line.
+            upper->setParent(area);
+            area->attachAxis(timeAxis);
+            area->attachAxis(valueAxis);
+            continue;
         }
-        chart->addSeries(chartSeries);
-        chartSeries->attachAxis(timeAxis);
-        chartSeries->attachAxis(valueAxis);
+        QXYSeries *xy = nullptr;
+        if (m_chartType == Spline)
+            xy = new QSplineSeries;
+        else if (m_chartType == Scatter)
+            xy = new QScatterSeries;
+        else
+            xy = new QLineSeries;
+        xy->setName(series->name);
+        xy->setPen(seriesPen(series->color));
+        chart->addSeries(xy);
+        xy->attachAxis(timeAxis);
+        xy->attachAxis(valueAxis);
     }
 }
 
 void ChartEngine::refresh()
 {
     m_pendingRefresh->stop();
-    QChart *chart = m_chartView->chart();
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = ChartSeriesData::currentTime();
     const QDateTime start = now.addSecs(-m_timeWindow);
+    const qint64 startMs = start.toMSecsSinceEpoch();
 
+    QList<QList<QPointF>> inWindow;
+    inWindow.reserve(m_series.size());
+    for (const ChartSeriesData *series : std::as_const(m_series))
+        inWindow.append(windowPoints(series, startMs));
+
+    updateAxes(start, now, inWindow);
+    if (m_chartType == Bar)
+        fillBars(inWindow);
+    else
+        fillSeries(inWindow);
+}
+
+void ChartEngine::updateAxes(const QDateTime &start, const QDateTime &now, const QList<QList<QPointF>> &inWindow)
+{
+    QChart *chart = m_chartView->chart();
     const QList<QAbstractAxis *> horizontalAxes = chart->axes(Qt::Horizontal);
     for (QAbstractAxis *axis : horizontalAxes) {
         if (auto *timeAxis = qobject_cast<QDateTimeAxis *>(axis))
             timeAxis->setRange(start, now);
     }
 
-    QList<QList<QPointF>> inWindow;
-    inWindow.reserve(m_series.size());
     double min = RangeScanStart;
     double max = -RangeScanStart;
-    for (const ChartSeriesData *series : std::as_const(m_series)) {
-        inWindow.append(windowPoints(series, start));
-        for (const QPointF &point : std::as_const(inWindow.last())) {
+    for (const QList<QPointF> &points : inWindow) {
+        for (const QPointF &point : points) {
             min = qMin(min, point.y());
             max = qMax(max, point.y());
         }
     }
-    if (max >= min) {
-        const double pad = (max - min) * RangePadFactor + RangePadFloor;
-        const QList<QAbstractAxis *> verticalAxes = chart->axes(Qt::Vertical);
-        for (QAbstractAxis *axis : verticalAxes) {
-            if (auto *valueAxis = qobject_cast<QValueAxis *>(axis))
-                valueAxis->setRange(min - pad, max + pad);
-        }
-    }
-
-    const QList<QAbstractSeries *> chartSeries = chart->series();
-    qsizetype next = 0;
-    if (m_chartType == Bar) {
-        for (QAbstractSeries *candidate : chartSeries) {
-            auto *bars = qobject_cast<QBarSeries *>(candidate);
-            if (!bars)
-                continue;
-            const QList<QBarSet *> sets = bars->barSets();
-            for (QBarSet *set : sets) {
-                if (next >= inWindow.size())
-                    return;
-                set->replace(0, sumOf(inWindow.at(next++)));
-            }
-        }
+    if (max < min)
         return;
+    const double pad = (max - min) * RangePadFactor + RangePadFloor;
+    const QList<QAbstractAxis *> verticalAxes = chart->axes(Qt::Vertical);
+    for (QAbstractAxis *axis : verticalAxes) {
+        if (auto *valueAxis = qobject_cast<QValueAxis *>(axis))
+            valueAxis->setRange(min - pad, max + pad);
     }
+}
 
+void ChartEngine::fillBars(const QList<QList<QPointF>> &inWindow)
+{
+    qsizetype next = 0;
+    const QList<QAbstractSeries *> chartSeries = m_chartView->chart()->series();
+    for (QAbstractSeries *candidate : chartSeries) {
+        auto *bars = qobject_cast<QBarSeries *>(candidate);
+        if (!bars)
+            continue;
+        const QList<QBarSet *> sets = bars->barSets();
+        for (QBarSet *set : sets) {
+            if (next >= inWindow.size())
+                return;
+            set->replace(0, sumOf(inWindow.at(next++)));
+        }
+    }
+}
+
+void ChartEngine::fillSeries(const QList<QList<QPointF>> &inWindow)
+{
+    qsizetype next = 0;
+    const QList<QAbstractSeries *> chartSeries = m_chartView->chart()->series();
     for (QAbstractSeries *candidate : chartSeries) {
         if (next >= inWindow.size())
             break;
+        // One bulk replace per chart series: the chart lays its points out once, not per point.
         if (auto *area = qobject_cast<QAreaSeries *>(candidate))
             area->upperSeries()->replace(inWindow.at(next++));
         else if (auto *xy = qobject_cast<QXYSeries *>(candidate))
@@ -446,11 +492,11 @@ void ChartEngine::refresh()
     }
 
     auto *pie = chartSeries.isEmpty() ? nullptr : qobject_cast<QPieSeries *>(chartSeries.constFirst());
-    if (pie) {
-        pie->clear();
-        for (qsizetype i = 0; i < m_series.size(); ++i)
-            pie->append(m_series.at(i)->name, sumOf(inWindow.at(i)));
-    }
+    if (!pie)
+        return;
+    pie->clear();
+    for (qsizetype i = 0; i < m_series.size(); ++i)
+        pie->append(m_series.at(i)->name, sumOf(inWindow.at(i)));
 }
 
 void ChartEngine::addDataPoint(const QString &seriesName, double value)
@@ -459,7 +505,7 @@ void ChartEngine::addDataPoint(const QString &seriesName, double value)
         return;
     for (ChartSeriesData *series : std::as_const(m_series)) {
         if (series->name == seriesName) {
-            series->append(QDateTime::currentDateTime(), value);
+            series->append(ChartSeriesData::currentTime(), value);
             break;
         }
     }

@@ -11,6 +11,8 @@ class ChartSeriesData;
 class QAbstractAxis;
 class QChart;
 class QChartView;
+class QDateTime;
+class QPointF;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -22,6 +24,9 @@ class QTimer;
 // The data-visualization page: extraction rules (typed in or from templates), one series per
 // rule, and a live chart of the last N seconds. The host places controlsWidget() in its
 // settings column and chartView() in a tab, and feeds the numbers the rules find.
+// Its fields carry object names for tests and tools: "chartEnableCheck", "chartTemplateCombo",
+// "chartTypeCombo", "ruleNameEdit", "ruleExpressionEdit", "addRuleButton", "analyzeButton",
+// "chartItemList", "timeWindowSpin", "clearChartButton".
 class ChartEngine : public QWidget
 {
     Q_OBJECT
@@ -71,6 +76,11 @@ private:
     void applyAxisTheme(QAbstractAxis *axis);
     void clearAllSeries();
     void addTimeAndValueAxes(QChart *chart);
+    void addBarSeries(QChart *chart);
+    void addTimeSeries(QChart *chart);
+    void updateAxes(const QDateTime &start, const QDateTime &now, const QList<QList<QPointF>> &inWindow);
+    void fillBars(const QList<QList<QPointF>> &inWindow);
+    void fillSeries(const QList<QList<QPointF>> &inWindow);
     void addRuleThroughEdits(const QString &name, const QString &expression);
     void retranslate();
 

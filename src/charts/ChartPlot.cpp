@@ -75,8 +75,7 @@ PlotLayout layoutFor(const QList<ChartSeriesData *> *seriesList, const QSize &wi
         return layout;
     }
 
-    layout.start = now.addSecs(-windowSeconds);
-    layout.startMs = layout.start.toMSecsSinceEpoch();
+    layout.startMs = now.toMSecsSinceEpoch() - qint64(windowSeconds) * 1000;
     const qint64 nowMs = now.toMSecsSinceEpoch();
     layout.spanSeconds = double(nowMs - layout.startMs) / 1000.0;
 
@@ -84,7 +83,7 @@ PlotLayout layoutFor(const QList<ChartSeriesData *> *seriesList, const QSize &wi
     bool any = false;
     for (const ChartSeriesData *series : *seriesList) {
         for (const auto &point : series->points) {
-            if (point.first < layout.start)
+            if (point.first.toMSecsSinceEpoch() < layout.startMs)
                 continue;
             any = true;
             seen.min = qMin(seen.min, point.second);

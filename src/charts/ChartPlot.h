@@ -35,7 +35,6 @@ struct PlotLayout
 
     Content content = Content::NoData;
     QRect plot;
-    QDateTime start;
     qint64 startMs = 0;
     double spanSeconds = 0.0;
     ValueRange axis;

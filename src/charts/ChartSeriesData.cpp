@@ -5,6 +5,16 @@ ChartSeriesData::ChartSeriesData(QObject *parent)
 {
 }
 
+QDateTime ChartSeriesData::currentTime()
+{
+    return withFixedOffset(QDateTime::currentDateTime());
+}
+
+QDateTime ChartSeriesData::withFixedOffset(const QDateTime &time)
+{
+    return time.timeSpec() == Qt::LocalTime ? time.toOffsetFromUtc(time.offsetFromUtc()) : time;
+}
+
 void ChartSeriesData::append(const QDateTime &time, double value)
 {
     points.append(qMakePair(time, value));

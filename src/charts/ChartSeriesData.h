@@ -18,6 +18,12 @@ public:
 
     explicit ChartSeriesData(QObject *parent = nullptr);
 
+    // The local wall-clock time now, held with its UTC offset rather than as "local time":
+    // such a time converts to milliseconds since the epoch without a time-zone lookup, which
+    // every redraw does for thousands of points.
+    static QDateTime currentTime();
+    static QDateTime withFixedOffset(const QDateTime &time);
+
     // Appends one value and drops the oldest ones beyond MaxPoints.
     void append(const QDateTime &time, double value);
 

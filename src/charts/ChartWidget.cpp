@@ -79,7 +79,7 @@ void ChartWidget::paintChart(QPainter &painter, int width, int height)
     painter.fillRect(0, 0, width, height, BackgroundColor);
 
     const ChartPlot::PlotLayout layout = ChartPlot::layoutFor(m_seriesList, QSize(width, height),
-                                                              QDateTime::currentDateTime(), m_timeWindow);
+                                                              ChartSeriesData::currentTime(), m_timeWindow);
     switch (layout.content) {
     case ChartPlot::PlotLayout::Content::NoData:
         drawNoData(painter, width, height);
@@ -96,8 +96,7 @@ void ChartWidget::paintChart(QPainter &painter, int width, int height)
     drawGrid(painter, layout);
     drawSeries(painter, layout);
     painter.restore();
-    drawValueLabels(painter, layout);
-    drawTimeLabels(painter, layout, height);
+    drawLabels(painter, layout, height);
 }
 
 void ChartWidget::drawNoData(QPainter &painter, int width, int height)
@@ -137,9 +136,10 @@ void ChartWidget::drawSeries(QPainter &painter, const ChartPlot::PlotLayout &lay
             continue;
         QPainterPath path;
         for (const auto &point : series->points) {
-            if (point.first < layout.start)
+            const qint64 ms = point.first.toMSecsSinceEpoch();
+            if (ms < layout.startMs)
                 continue;
-            const QPointF at(ChartPlot::timeToX(layout, point.first.toMSecsSinceEpoch()),
+            const QPointF at(ChartPlot::timeToX(layout, ms),
                              ChartPlot::valueToY(layout, point.second));
             if (path.elementCount() == 0)
                 path.moveTo(at);
@@ -151,7 +151,7 @@ void ChartWidget::drawSeries(QPainter &painter, const ChartPlot::PlotLayout &lay
     }
 }
 
-void ChartWidget::drawValueLabels(QPainter &painter, const ChartPlot::PlotLayout &layout)
+void ChartWidget::drawLabels(QPainter &painter, const ChartPlot::PlotLayout &layout, int height)
 {
     painter.setPen(TextColor);
     painter.setFont(QFont(QStringLiteral("Segoe UI"), LabelPointSize));
@@ -159,10 +159,6 @@ void ChartWidget::drawValueLabels(QPainter &painter, const ChartPlot::PlotLayout
         painter.drawText(ChartPlot::valueLabelRect(layout.plot, row), Qt::AlignRight | Qt::AlignVCenter,
                          ChartPlot::valueLabel(ChartPlot::rowValue(layout, row)));
     }
-}
-
-void ChartWidget::drawTimeLabels(QPainter &painter, const ChartPlot::PlotLayout &layout, int height)
-{
     for (const qint64 tick : layout.ticks) {
         painter.drawText(ChartPlot::timeLabelRect(layout, tick, height), Qt::AlignCenter,
                          ChartPlot::timeLabel(tick));

@@ -42,8 +42,8 @@ private:
     void drawFrame(QPainter &painter, const ChartPlot::PlotLayout &layout);
     void drawGrid(QPainter &painter, const ChartPlot::PlotLayout &layout);
     void drawSeries(QPainter &painter, const ChartPlot::PlotLayout &layout);
-    void drawValueLabels(QPainter &painter, const ChartPlot::PlotLayout &layout);
-    void drawTimeLabels(QPainter &painter, const ChartPlot::PlotLayout &layout, int height);
+    // Values down the left margin, clock times along the bottom.
+    void drawLabels(QPainter &painter, const ChartPlot::PlotLayout &layout, int height);
 
     QTimer *m_refreshTimer = nullptr;
     const QList<ChartSeriesData *> *m_seriesList = nullptr;

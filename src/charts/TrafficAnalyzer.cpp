@@ -89,7 +89,7 @@ QList<ChartSeriesData *> analyzeTraffic(const QList<TrafficLine> &received, int 
             series->name = sample->address;
             found.append(series);
         }
-        series->append(line.time, sample->value);
+        series->append(ChartSeriesData::withFixedOffset(line.time), sample->value);
         ++messageCount[series];
     }
 

@@ -2,6 +2,8 @@
 
 #include "LumeralConfig.h"
 #include "ads/AdBanner.h"
+#include "charts/ChartEngine.h"
+#include "charts/TrafficAnalyzer.h"
 #include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
 #include "controls/OscControlPanel.h"
@@ -27,6 +29,7 @@
 #include <QUdpSocket>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QtCharts/QChartView>
 
 #include <cmath>
 #include <optional>
@@ -334,7 +337,18 @@ void OscWidget::feedChart(const QString &renderedText)
 {
     if (!m_chartEngine)
         return;
-    Q_UNUSED(renderedText);
+    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
+    const QStringList pieces = renderedText.split(lineBreaks, Qt::SkipEmptyParts);
+    for (const QString &piece : pieces) {
+        const QString line = piece.trimmed();
+        if (line.isEmpty())
+            continue;
+        const QList<ChartRule> rules = m_chartEngine->rules();
+        for (const ChartRule &rule : rules) {
+            if (const std::optional<double> value = extractValue(line, rule))
+                m_chartEngine->addDataPoint(rule.name, *value);
+        }
+    }
 }
 
 // The first argument of a received message moves the control panel's controls with that address.
@@ -508,6 +522,20 @@ void OscWidget::createChartPanel(QGroupBox *group)
 {
     auto *layout = new QVBoxLayout(group);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_chartEngine = new ChartEngine(group);
+    // Only its two parts show: the controls here and the chart view in its tab.
+    m_chartEngine->hide();
+    layout->addWidget(m_chartEngine->controlsWidget());
+    // "智能分析" looks for numbers in the traffic received so far.
+    m_chartEngine->analyzer = [this] {
+        QList<TrafficLine> received;
+        const QList<LogEntry> entries = m_comm->entries();
+        for (const LogEntry &entry : entries) {
+            if (entry.direction == LogDirection::Rx)
+                received.append({ entry.timestamp, entry.text });
+        }
+        return analyzeTraffic(received, int(m_chartEngine->seriesList().size()));
+    };
 }
 
 QWidget *OscWidget::createTabArea()
@@ -521,6 +549,8 @@ QWidget *OscWidget::createTabArea()
     m_tabWidget->setObjectName(QStringLiteral("mainTabs"));
     m_logView = new LogViewWidget(m_comm, m_tabWidget);
     m_tabWidget->addTab(m_logView, QStringLiteral("通信日志"));
+    if (m_chartEngine)
+        m_tabWidget->addTab(m_chartEngine->chartView(), QStringLiteral("数据图表"));
     m_controlPanel = new OscControlPanel(this, m_tabWidget);
     m_tabWidget->addTab(m_controlPanel, QStringLiteral("控制面板"));
     layout->addWidget(m_tabWidget, 1);
