@@ -77,9 +77,6 @@ private slots:
         QCOMPARE(engine.seriesList().at(1)->color, QColor::fromHsv(60, 200, 220));
         QCOMPARE(engine.seriesList().at(6)->color, QColor::fromHsv(0, 200, 220));
         QCOMPARE(field<QListWidget>(engine, "chartItemList")->item(1)->text(), QStringLiteral("s1 = (\\d+)"));
-        // Each chart line keeps its own series colour, also after the library's dark theme is applied.
-        QCOMPARE(chartOf(engine)->theme(), QChart::ChartThemeDark);
-        QCOMPARE(xySeries(engine, 1)->pen().color(), engine.seriesList().at(1)->color);
     }
 
     void rebuildPerType_data()
@@ -111,27 +108,27 @@ private slots:
         engine.refresh();
 
         QChart *chart = chartOf(engine);
-        // Bars and pie hold all data series in one chart series.
+        QAbstractSeries *first = chart->series().at(0);
+        // Bars and pie hold all data series in one chart series; pie has no axes.
         QCOMPARE(chart->series().size(), type >= ChartEngine::Bar ? 1 : 2);
-        QCOMPARE(QString::fromLatin1(chart->series().at(0)->metaObject()->className()), seriesClass);
-        if (auto *pie = qobject_cast<QPieSeries *>(chart->series().at(0))) {
-            QVERIFY(chart->axes().isEmpty());
+        QCOMPARE(QString::fromLatin1(first->metaObject()->className()), seriesClass);
+        QCOMPARE(chart->axes().size(), bottomAxis.isEmpty() ? 0 : 2);
+        for (QAbstractSeries *series : chart->series())
+            QCOMPARE(series->attachedAxes().size(), chart->axes().size());
+        if (!bottomAxis.isEmpty()) {
+            QCOMPARE(QString::fromLatin1(first->attachedAxes().at(0)->metaObject()->className()), bottomAxis);
+            // The axes each rebuild adds carry the dark palette; the range follows single values, not bar sums.
+            QCOMPARE(valueAxis(engine)->labelFormat(), QStringLiteral("%.1f"));
+            QCOMPARE(valueAxis(engine)->max(), 20.0 + 1.9 + 1.0);
+        }
+
+        // Each chart series keeps the colour of its data series, also after the library's dark theme.
+        const QColor color = engine.seriesList().at(1)->color;
+        if (auto *pie = qobject_cast<QPieSeries *>(first)) {
             QCOMPARE(pie->slices().at(0)->value(), 30.0);
             QCOMPARE(pie->slices().at(1)->value(), 3.0);
-            return;
-        }
-        const QList<QAbstractAxis *> bottom = chart->axes(Qt::Horizontal);
-        QCOMPARE(bottom.size(), 1);
-        QCOMPARE(QString::fromLatin1(bottom.first()->metaObject()->className()), bottomAxis);
-        for (QAbstractSeries *series : chart->series())
-            QCOMPARE(series->attachedAxes().size(), 2);
-        // The axes each rebuild adds carry the dark palette; the range follows single values, not bar sums.
-        QCOMPARE(valueAxis(engine)->labelFormat(), QStringLiteral("%.1f"));
-        QCOMPARE(valueAxis(engine)->max(), 20.0 + 1.9 + 1.0);
-
-        const QColor color = engine.seriesList().at(1)->color;
-        if (auto *bars = qobject_cast<QBarSeries *>(chart->series().at(0))) {
-            QCOMPARE(qobject_cast<QBarCategoryAxis *>(bottom.first())->categories(), QStringList { QStringLiteral(" ") });
+        } else if (auto *bars = qobject_cast<QBarSeries *>(first)) {
+            QCOMPARE(qobject_cast<QBarCategoryAxis *>(chart->axes(Qt::Horizontal).at(0))->categories(), QStringList { " " });
             QCOMPARE(bars->barSets().at(1)->color(), color);
             QCOMPARE(bars->barSets().at(0)->at(0), 30.0);
             QCOMPARE(bars->barSets().at(1)->at(0), 3.0);
@@ -205,14 +202,12 @@ private slots:
         // Each template replaces the rules before it, also when it is chosen a second time.
         for (const int chosen : { 4, index, 0, index })
             field<QComboBox>(engine, "chartTemplateCombo")->setCurrentIndex(chosen);
-        QCOMPARE(int(engine.chartType()), type);
         QCOMPARE(field<QComboBox>(engine, "chartTypeCombo")->currentIndex(), type);
         auto *list = field<QListWidget>(engine, "chartItemList");
         QStringList shown;
         for (int i = 0; i < list->count(); ++i)
             shown.append(list->item(i)->text());
         QCOMPARE(shown, items);
-        QCOMPARE(engine.rules().size(), items.size());
         QCOMPARE(chartOf(engine)->series().size(), type >= ChartEngine::Bar ? 1 : items.size());
 
         feedLine(engine, QStringLiteral(R"({"field1": 4, "field2": 5})"));
@@ -262,24 +257,7 @@ private slots:
         QCOMPARE(items->count(), 7);
     }
 
-    void retranslatesAndOutlivesNothing()
-    {
-        // A page that is gone must not be asked to retranslate.
-        delete new ChartEngine;
-
-        QWidget host;
-        auto *engine = new ChartEngine(&host);
-        // The host moves the controls out of the page, as the window does.
-        engine->controlsWidget()->setParent(&host);
-        LanguageManager::instance().setLanguage(1);
-        QCOMPARE(field<QCheckBox>(*engine, "chartEnableCheck")->text(), QStringLiteral("Enable Chart"));
-        QCOMPARE(field<QComboBox>(*engine, "chartTypeCombo")->itemText(5), QStringLiteral("Pie Chart"));
-        QCOMPARE(field<QSpinBox>(*engine, "timeWindowSpin")->suffix(), QStringLiteral(" sec"));
-        LanguageManager::instance().setLanguage(0);
-        QCOMPARE(field<QSpinBox>(*engine, "timeWindowSpin")->suffix(), QStringLiteral(" 秒"));
-    }
-
-    void receivedDatagramReachesTheChart()
+    void pageInsideTheWindow()
     {
         OscWidget window;
         QUdpSocket probe;
@@ -292,8 +270,7 @@ private slots:
 
         ChartEngine &engine = *window.chartEngine();
         auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
-        QCOMPARE(tabs->tabText(1), QStringLiteral("数据图表"));
-        QCOMPARE(tabs->widget(1), engine.chartView());
+        QCOMPARE(tabs->tabText(tabs->indexOf(engine.chartView())), QStringLiteral("数据图表"));
         QCOMPARE(engine.controlsWidget()->parentWidget()->property("title").toString(), QStringLiteral("数据可视化"));
         addRule(engine, QStringLiteral("temperature"), QStringLiteral("(\\d+\\.\\d+)"));
 
@@ -309,6 +286,14 @@ private slots:
         QCOMPARE(engine.seriesList().at(1)->name, QStringLiteral("/sensor"));
         QCOMPARE(engine.seriesList().at(1)->points.first().second, 21.5);
         QCOMPARE(engine.seriesList().at(1)->color, ChartEngine::seriesColor(1));
+
+        // The controls retranslate in the window's settings column; a page that is gone is not asked to.
+        delete new ChartEngine;
+        LanguageManager::instance().setLanguage(1);
+        QCOMPARE(field<QCheckBox>(engine, "chartEnableCheck")->text(), QStringLiteral("Enable Chart"));
+        QCOMPARE(field<QSpinBox>(engine, "timeWindowSpin")->suffix(), QStringLiteral(" sec"));
+        LanguageManager::instance().setLanguage(0);
+        QCOMPARE(field<QSpinBox>(engine, "timeWindowSpin")->suffix(), QStringLiteral(" 秒"));
     }
 };
 

@@ -110,7 +110,6 @@ private slots:
             series.append(base.addMSecs(i), i);
         QCOMPARE(series.points.size(), 5000);
         QCOMPARE(series.points.first(), qMakePair(base.addMSecs(1), 1.0));
-        QCOMPARE(series.points.last().second, 5000.0);
     }
 
     void ticks_data()
@@ -184,7 +183,6 @@ private slots:
         const QDateTime now = QDateTime::fromMSecsSinceEpoch(1700000003000);
         QList<ChartSeriesData *> flat { seriesAt(now, { { 3, 5.0 }, { 2, 5.0 } }) };
         const auto level = ChartPlot::layoutFor(&flat, QSize(456, 224), now, 60);
-        QCOMPARE(level.plot, QRect(48, 4, 400, 200));
         // Equal values get a range of their own and sit in the middle of the plot.
         QCOMPARE(ChartPlot::valueLabel(ChartPlot::rowValue(level, 0)), QStringLiteral("5.1"));
         QCOMPARE(ChartPlot::valueLabel(ChartPlot::rowValue(level, 4)), QStringLiteral("4.9"));
@@ -216,7 +214,6 @@ private slots:
             QVERIFY2(imageHasColor(drawn, color), qPrintable(color.name()));
         widget.setTimeWindow(2);
         QCOMPARE(widget.timeWindow(), 5);
-        widget.setSeriesList(nullptr);
         qDeleteAll(list);
     }
 
@@ -227,7 +224,6 @@ private slots:
             { t0, QStringLiteral("[127.0.0.1:5000] /a ,f 1.5000") },
             { t0, QStringLiteral("[127.0.0.1:5000] /b ,i 2") },
             { t0.addMSecs(200), QStringLiteral("[::ffff:127.0.0.1:5000] /b ,i -3") },
-            { t0, QStringLiteral("[127.0.0.1:5000] /c ,s \"hello 5\"") },
             { t0, QStringLiteral("[127.0.0.1:5000] /d ,sTf \"a b\" True 3.2500") },
             { t0, QStringLiteral("[127.0.0.1:5000] /e ,f nan") },
             { t0, QStringLiteral("[127.0.0.1:5000] /flag ,T True") },
