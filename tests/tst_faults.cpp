@@ -70,7 +70,7 @@ qint64 peakResidentKilobytes()
 {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return usage.ru_maxrss; // the peak, in kilobytes on Linux
 }
 
 // A plain loopback socket that talks to the window and counts what the window logs as received.
@@ -299,7 +299,7 @@ void tst_Faults::randomBytesWhileTheUserActs()
     QTimer sender;
     sender.setTimerType(Qt::PreciseTimer);
     connect(&sender, &QTimer::timeout, this, [&] {
-        QByteArray noise(random.bounded(1025), Qt::Uninitialized);
+        QByteArray noise(random.bounded(1025), Qt::Uninitialized); // up to 1 KiB
         for (char &byte : noise)
             byte = char(random.bounded(256));
         for (const QByteArray &datagram : {noise, intMessage(random.bounded(2))}) {
