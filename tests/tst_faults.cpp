@@ -9,6 +9,7 @@
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
 #include "osc/OscWidget.h"
+#include "support/WindowTestSupport.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -22,35 +23,6 @@ namespace {
 constexpr int kLogLimit = CommunicationBase::DefaultMaxLogEntries;
 constexpr qint64 kWantedReceiveBufferBytes = 4 * 1024 * 1024;
 constexpr int kDrainTimeoutMs = 10000;
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress) ? probe.localPort() : 0;
-}
-
-template<typename T>
-T *field(const OscWidget &window, const char *objectName)
-{
-    return window.findChild<T *>(QLatin1String(objectName));
-}
-
-bool bindWindow(OscWidget &window, quint16 port = freeUdpPort())
-{
-    field<QSpinBox>(window, "localPortSpin")->setValue(port);
-    window.toggleConnection();
-    return window.isBound();
-}
-
-QStringList logged(const OscWidget &window, LogDirection direction)
-{
-    QStringList texts;
-    for (const LogEntry &entry : window.communication()->entries()) {
-        if (entry.direction == direction)
-            texts.append(entry.text);
-    }
-    return texts;
-}
 
 // "/value ,i <value>", built by hand so that the codec does not make its own input.
 QByteArray intMessage(qint32 value)
@@ -153,7 +125,7 @@ void tst_Faults::largestDatagram()
 
     QCOMPARE(peer.drain(), peer.sent);
     const QString expected = peer.prefix() + QStringLiteral("/big ,s \"%1\"").arg(QLatin1String(text));
-    QCOMPARE(logged(window, LogDirection::Rx).mid(burst), QStringList{expected});
+    QCOMPARE(loggedTexts(window, LogDirection::Rx).mid(burst), QStringList{expected});
 }
 
 void tst_Faults::portAlreadyInUse()
@@ -164,12 +136,12 @@ void tst_Faults::portAlreadyInUse()
     OscWidget window;
 
     QVERIFY(!bindWindow(window, port));
-    const QString messages = logged(window, LogDirection::System).join(QLatin1Char('\n'));
+    const QString messages = loggedTexts(window, LogDirection::System).join(QLatin1Char('\n'));
     QVERIFY2(QRegularExpression(QStringLiteral("^绑定失败: .+$")).match(messages).hasMatch(), qPrintable(messages));
 
     holder.close();
     QVERIFY(bindWindow(window, port));
-    QCOMPARE(logged(window, LogDirection::System).last(), QStringLiteral("UDP端口已绑定 %1").arg(port));
+    QCOMPARE(loggedTexts(window, LogDirection::System).last(), QStringLiteral("UDP端口已绑定 %1").arg(port));
 }
 
 // Sending to a port nobody listens on draws an ICMP "port unreachable"; it must not leave the
@@ -190,7 +162,7 @@ void tst_Faults::closedTargetPort()
 
     QVERIFY(peer.send(intMessage(2)));
     QCOMPARE(peer.drain(), peer.sent);
-    QCOMPARE(logged(window, LogDirection::Rx).last(), peer.line(2));
+    QCOMPARE(loggedTexts(window, LogDirection::Rx).last(), peer.line(2));
 
     field<QSpinBox>(window, "targetPortSpin")->setValue(peer.socket.localPort());
     window.sendData();
@@ -322,7 +294,7 @@ void tst_Faults::randomBytesWhileTheUserActs()
     sender.stop();
 
     QCOMPARE(peer.drain(), peer.sent);
-    QCOMPARE(logged(window, LogDirection::Rx), expected);
+    QCOMPARE(loggedTexts(window, LogDirection::Rx), expected);
     QCOMPARE(field<QLabel>(window, "connStatus")->text(), QStringLiteral("🟢 已绑定"));
     QTRY_VERIFY(watchDoomed.isNull());
     QCOMPARE(panel->controls().size(), 1);

@@ -2,6 +2,7 @@
 // same in oscdump, and what oscsend sends must render in the traffic log as expected.
 #include "comm/CommunicationBase.h"
 #include "osc/OscWidget.h"
+#include "support/WindowTestSupport.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -10,27 +11,6 @@
 namespace {
 
 constexpr int kToolTimeoutMs = 10000;
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress) ? probe.localPort() : 0;
-}
-
-template<typename T>
-T *field(const OscWidget &window, const char *objectName)
-{
-    return window.findChild<T *>(QLatin1String(objectName));
-}
-
-// Binds the window to a free port and returns it, or 0 if binding failed.
-quint16 bindWindow(OscWidget &window)
-{
-    const quint16 port = freeUdpPort();
-    field<QSpinBox>(window, "localPortSpin")->setValue(port);
-    window.toggleConnection();
-    return window.isBound() ? port : 0;
-}
 
 } // namespace
 
@@ -127,8 +107,8 @@ void tst_Interop::oscsendMessagesRenderInLog()
     QFETCH(QString, arguments);
     QFETCH(QString, rendered);
     OscWidget window;
-    const quint16 port = bindWindow(window);
-    QVERIFY(port);
+    const quint16 port = freeUdpPort();
+    QVERIFY(bindWindow(window, port));
 
     QProcess oscsend;
     oscsend.start(QStandardPaths::findExecutable(QStringLiteral("oscsend")),

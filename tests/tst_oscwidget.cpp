@@ -3,6 +3,7 @@
 #include "comm/LogViewWidget.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscWidget.h"
+#include "support/WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,14 +20,6 @@
 #include <optional>
 
 namespace {
-
-// A port the system has just handed out and taken back, so the window can bind it.
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress);
-    return probe.localPort();
-}
 
 // An OSC-string: the text, one NUL, then NULs up to a multiple of 4.
 QByteArray oscString(const QByteArray &text)
@@ -47,34 +40,10 @@ QByteArray hex(const char *digits)
 // What the send group sends as it opens: "/test/value" with the int32 42.
 const QByteArray kDefaultMessage = message("/test/value", ",i", hex("0000002a"));
 
-template<typename T>
-T *field(const OscWidget &window, const char *objectName)
-{
-    return window.findChild<T *>(QLatin1String(objectName));
-}
-
 // The bind button shares its group with "localPortSpin", the send button with "argsEdit".
 QPushButton *buttonBeside(const OscWidget &window, const char *objectName)
 {
     return field<QWidget>(window, objectName)->parentWidget()->findChild<QPushButton *>();
-}
-
-// The logged texts of one direction or, without one, of all.
-QStringList texts(const OscWidget &window, std::optional<LogDirection> direction = std::nullopt)
-{
-    QStringList matching;
-    for (const LogEntry &entry : window.communication()->entries()) {
-        if (!direction || entry.direction == *direction)
-            matching.append(entry.text);
-    }
-    return matching;
-}
-
-bool bindWindow(OscWidget &window, quint16 port = freeUdpPort())
-{
-    field<QSpinBox>(window, "localPortSpin")->setValue(port);
-    window.toggleConnection();
-    return window.isBound();
 }
 
 // A bound window aimed at a plain socket on the loopback address (the default target host).
@@ -169,14 +138,14 @@ private slots:
         QCOMPARE(button->text(), QStringLiteral("释放端口"));
         QVERIFY(button->styleSheet().contains(QLatin1String("#EF4444")));
         QUdpSocket().writeDatagram(message("/ping", ","), QHostAddress::LocalHost, port);
-        QTRY_COMPARE(texts(window, LogDirection::Rx).size(), 1);
+        QTRY_COMPARE(loggedTexts(window, LogDirection::Rx).size(), 1);
 
         // Back in Chinese the texts follow the state, not what they read at the first switch.
         LanguageManager::instance().setLanguage(0);
         QCOMPARE(status->text(), QStringLiteral("🟢 已绑定"));
         button->click();
         QVERIFY2(holder.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress), "port given back");
-        QCOMPARE(texts(window, LogDirection::System), QStringList({"绑定失败: " + refused.errorString(),
+        QCOMPARE(loggedTexts(window, LogDirection::System), QStringList({"绑定失败: " + refused.errorString(),
                                                                    QStringLiteral("UDP端口已绑定 %1").arg(port),
                                                                    QStringLiteral("端口已释放")}));
         LanguageManager::instance().setLanguage(1);
@@ -270,7 +239,7 @@ private slots:
             window.sendOscValue(address, arguments.toDouble());
         else
             QTest::mouseClick(buttonBeside(window, "argsEdit"), Qt::LeftButton);
-        QCOMPARE(texts(window), logged);
+        QCOMPARE(loggedTexts(window), logged);
 
         if (datagram.isEmpty()) {
             // Nothing went to this machine instead: the first datagram the peer sees is the next one.
@@ -303,7 +272,7 @@ private slots:
 
         window.toggleConnection();
         QVERIFY2(timer->isActive(), "releasing does not stop it");
-        QTRY_VERIFY(texts(window, LogDirection::System).count(QStringLiteral("请先绑定端口")) >= 2);
+        QTRY_VERIFY(loggedTexts(window, LogDirection::System).count(QStringLiteral("请先绑定端口")) >= 2);
         autoSend->setChecked(false);
         QVERIFY(!timer->isActive());
     }
@@ -342,7 +311,7 @@ private slots:
         while (!socket->hasPendingDatagrams() && !deadline.hasExpired())
             QThread::msleep(1);
         window.onReadyRead();
-        QCOMPARE(texts(window, LogDirection::Rx), rendered);
+        QCOMPARE(loggedTexts(window, LogDirection::Rx), rendered);
         QVERIFY(!socket->hasPendingDatagrams());
     }
 

@@ -1,0 +1,44 @@
+#pragma once
+
+// Small helpers for suites that drive a whole OscWidget over real sockets.
+
+#include "comm/CommunicationBase.h"
+#include "comm/LogEntry.h"
+#include "osc/OscWidget.h"
+
+#include <QSpinBox>
+#include <QStringList>
+#include <QUdpSocket>
+
+#include <optional>
+
+// A port the system has just handed out and taken back, so the window can bind it.
+inline quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress) ? probe.localPort() : 0;
+}
+
+template<typename T>
+T *field(const OscWidget &window, const char *objectName)
+{
+    return window.findChild<T *>(QLatin1String(objectName));
+}
+
+inline bool bindWindow(OscWidget &window, quint16 port = freeUdpPort())
+{
+    field<QSpinBox>(window, "localPortSpin")->setValue(port);
+    window.toggleConnection();
+    return window.isBound();
+}
+
+// The logged texts of one direction or, without one, of all.
+inline QStringList loggedTexts(const OscWidget &window, std::optional<LogDirection> direction = std::nullopt)
+{
+    QStringList matching;
+    for (const LogEntry &entry : window.communication()->entries()) {
+        if (!direction || entry.direction == *direction)
+            matching.append(entry.text);
+    }
+    return matching;
+}
