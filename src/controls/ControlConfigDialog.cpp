@@ -1,7 +1,6 @@
 #include "controls/ControlConfigDialog.h"
 
 #include "controls/OscControl.h"
-
 #include "theme/Theme.h"
 
 #include <QComboBox>
