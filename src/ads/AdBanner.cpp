@@ -1,6 +1,7 @@
 #include "ads/AdBanner.h"
 
 #include "LumeralConfig.h"
+#include "theme/Theme.h"
 
 #include <QBuffer>
 #include <QDesktopServices>
@@ -47,10 +48,10 @@ struct Badge
 Badge badgeFor(const QString &targetType)
 {
     if (targetType == QLatin1String("product"))
-        return {QStringLiteral("#10B981"), QStringLiteral("品")};
+        return {Theme::hexName(Theme::Emerald), QStringLiteral("品")};
     if (targetType == QLatin1String("line"))
-        return {QStringLiteral("#8B5CF6"), QStringLiteral("线")};
-    return {QStringLiteral("#64748B"), QStringLiteral("AD")};
+        return {Theme::hexName(Theme::Violet), QStringLiteral("线")};
+    return {Theme::hexName(Theme::DimText), QStringLiteral("AD")};
 }
 
 // Links and images come from a server; only the web is reached through them.

@@ -1,7 +1,6 @@
 #include "comm/CommunicationBase.h"
 
 #include <QFile>
-#include <QMutexLocker>
 #include <QStringConverter>
 #include <QTextStream>
 #include <QtEndian>
@@ -127,12 +126,9 @@ int CommunicationBase::maxLogEntries() const
 void CommunicationBase::appendEntry(const LogEntry &entry)
 {
     const int limit = maxLogEntries();
-    {
-        QMutexLocker locker(&m_mutex);
-        m_entries.append(entry);
-        if (limit >= 1 && m_entries.size() > limit)
-            m_entries.remove(0, m_entries.size() - limit);
-    }
+    m_entries.append(entry);
+    if (limit >= 1 && m_entries.size() > limit)
+        m_entries.remove(0, m_entries.size() - limit);
     emit logEntryAdded(entry);
 }
 
@@ -167,10 +163,7 @@ void CommunicationBase::addRxBytes(qint64 count)
 
 void CommunicationBase::clearLog()
 {
-    {
-        QMutexLocker locker(&m_mutex);
-        m_entries.clear();
-    }
+    m_entries.clear();
     emit logCleared();
 }
 
@@ -203,7 +196,6 @@ void CommunicationBase::setEncoding(const QString &encoding)
 
 QList<LogEntry> CommunicationBase::entries() const
 {
-    QMutexLocker locker(&m_mutex);
     return m_entries;
 }
 
@@ -226,21 +218,18 @@ bool CommunicationBase::exportToFile(const QString &fileName, bool hex, bool csv
     QTextStream out(&file);
     out.setEncoding(QStringConverter::Utf8);
     out.setGenerateByteOrderMark(false);
-    {
-        QMutexLocker locker(&m_mutex);
-        if (csv)
-            out << "Timestamp,Direction,Data\n";
-        for (const LogEntry &entry : std::as_const(m_entries)) {
-            const QString &data = hex ? entry.hexText : entry.text;
-            if (csv) {
-                out << quotedCsvField(timeString(entry)) << ',' << quotedCsvField(directionTag(entry))
-                    << ',' << quotedCsvField(data) << '\n';
-            } else {
-                out << timeString(entry) << ' ' << directionTag(entry) << ' ' << data << '\n';
-            }
+    if (csv)
+        out << "Timestamp,Direction,Data\n";
+    for (const LogEntry &entry : std::as_const(m_entries)) {
+        const QString &data = hex ? entry.hexText : entry.text;
+        if (csv) {
+            out << quotedCsvField(timeString(entry)) << ',' << quotedCsvField(directionTag(entry))
+                << ',' << quotedCsvField(data) << '\n';
+        } else {
+            out << timeString(entry) << ' ' << directionTag(entry) << ' ' << data << '\n';
         }
-        out.flush();
     }
+    out.flush();
 
     // A full disk only shows once the buffers reach the device, so both the stream and the
     // file's final flush on close must have taken every byte.

@@ -4,15 +4,14 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 // The traffic-log model shared by every page that moves bytes: the stored entries (bounded),
 // the byte counters, the display settings the log view reads, and the character encoding that
-// turns payloads into text and back. Every change is announced by a signal, emitted only after
-// the entry list's mutex is released so that a listener may call straight back in.
+// turns payloads into text and back. Every change is announced by a signal, emitted once the
+// change is complete so that a listener may call straight back in. Used from the GUI thread only.
 class CommunicationBase : public QObject
 {
     Q_OBJECT
@@ -84,5 +83,4 @@ private:
     qint64 m_txBytes = 0;
     qint64 m_rxBytes = 0;
     QList<LogEntry> m_entries;
-    mutable QMutex m_mutex;
 };

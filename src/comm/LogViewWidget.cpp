@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -41,7 +40,6 @@ constexpr int kBasePaddingPx = 2;
 constexpr int kButtonHeight = 24;
 constexpr int kTextIndentPx = 4;
 
-const char *const kFontFamily = "Consolas";
 const char *const kSeparatorStyle = "color: #2A3444; font-size: 16px; padding: 0 4px;";
 const char *const kItemStyle = "QListWidget::item { padding: %1px 6px %2px 6px; font-size: %3pt; }";
 const char *const kMenuStyle =
@@ -53,13 +51,13 @@ QColor directionColor(LogDirection direction)
 {
     switch (direction) {
     case LogDirection::Tx:
-        return QColor(0xFF, 0xD7, 0x00);
+        return Theme::LogSent;
     case LogDirection::Rx:
-        return QColor(0x00, 0xFF, 0xC8);
+        return Theme::LogReceived;
     case LogDirection::System:
-        return QColor(0x88, 0x92, 0xA0);
+        return Theme::LogSystem;
     }
-    return QColor(0xE0, 0xE0, 0xE0);
+    return Theme::LogOther;
 }
 
 QString displayLine(const LogEntry &entry, bool showTimestamp, bool hex)
@@ -149,7 +147,7 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("logOutput"));
-    m_list->setFont(QFont(QString::fromLatin1(kFontFamily), m_fontSize));
+    m_list->setFont(Theme::monoFont(m_fontSize));
     m_list->setAlternatingRowColors(false);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setWordWrap(true);
@@ -234,7 +232,7 @@ void LogViewWidget::applyItemStyle()
     const int padding = m_lineSpacing + kBasePaddingPx;
     m_list->setStyleSheet(QString::fromLatin1(kItemStyle).arg(padding).arg(padding).arg(m_fontSize));
 
-    const QFont font(QString::fromLatin1(kFontFamily), m_fontSize);
+    const QFont font = Theme::monoFont(m_fontSize);
     m_list->setFont(font);
     // An application style sheet may override the list's own font, so every row carries it too.
     *m_rowFont = font;
@@ -255,14 +253,11 @@ int LogViewWidget::rowLimit() const
 
 void LogViewWidget::onNewLogEntry(const LogEntry &entry)
 {
-    {
-        QMutexLocker locker(&m_pendingMutex);
-        m_pendingEntries.append(entry);
-        // Entries beyond what the list may keep would be removed right after being shown.
-        const int limit = rowLimit();
-        if (limit >= 1 && m_pendingEntries.size() > limit)
-            m_pendingEntries.remove(0, m_pendingEntries.size() - limit);
-    }
+    m_pendingEntries.append(entry);
+    // Entries beyond what the list may keep would be removed right after being shown.
+    const int limit = rowLimit();
+    if (limit >= 1 && m_pendingEntries.size() > limit)
+        m_pendingEntries.remove(0, m_pendingEntries.size() - limit);
     if (!m_flushScheduled) {
         m_flushScheduled = true;
         m_flushTimer.start(kFlushIntervalMs);
@@ -283,7 +278,6 @@ void LogViewWidget::flushPendingItems()
 void LogViewWidget::flushBatches(int maxBatches)
 {
     m_flushScheduled = false;
-    QMutexLocker locker(&m_pendingMutex);
     if (m_pendingEntries.isEmpty())
         return;
 
@@ -303,7 +297,6 @@ void LogViewWidget::flushBatches(int maxBatches)
     const bool backlog = !m_pendingEntries.isEmpty();
     const int scrollValue = scrollBar->value();
     const int droppedRows = dropOldestRows();
-    locker.unlock();
     m_list->setUpdatesEnabled(true);
 
     if (follow) {

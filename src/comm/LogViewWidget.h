@@ -1,10 +1,10 @@
 #pragma once
 
 #include "comm/LogEntry.h"
+#include "theme/Theme.h"
 
 #include <QFont>
 #include <QList>
-#include <QMutex>
 #include <QTimer>
 #include <QWidget>
 
@@ -64,10 +64,9 @@ private:
     QPushButton *m_exportButton = nullptr;
     QTimer m_flushTimer;
     QList<LogEntry> m_pendingEntries;
-    QMutex m_pendingMutex;
     bool m_flushScheduled = false;
     int m_lineSpacing = 0;
-    int m_fontSize = 11;
+    int m_fontSize = Theme::LogPointSize;
     // Shared by every row of the list.
     std::shared_ptr<QFont> m_rowFont = std::make_shared<QFont>();
 };

@@ -1,6 +1,7 @@
 #include "controls/ControlConfigDialog.h"
 
 #include "controls/OscControl.h"
+#include "theme/Theme.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -12,19 +13,20 @@ namespace {
 constexpr int MinimumDialogWidth = 320;
 
 struct ColorChoice {
-    const char *text;
-    const char *color;
+    const char *name;
+    QColor color;
 };
 
+// Each entry reads as its name followed by its colour's hex code.
 const ColorChoice ColorChoices[] = {
-    {"青蓝 #00D4FF", "#00D4FF"},
-    {"翠绿 #10B981", "#10B981"},
-    {"琥珀 #F59E0B", "#F59E0B"},
-    {"紫罗兰 #8B5CF6", "#8B5CF6"},
-    {"玫红 #EC4899", "#EC4899"},
-    {"靛蓝 #6366F1", "#6366F1"},
-    {"橙红 #F43F5E", "#F43F5E"},
-    {"天蓝 #06B6D4", "#06B6D4"},
+    {"青蓝", Theme::Cyan},
+    {"翠绿", Theme::Emerald},
+    {"琥珀", Theme::Amber},
+    {"紫罗兰", Theme::Violet},
+    {"玫红", Theme::Pink},
+    {"靛蓝", Theme::Indigo},
+    {"橙红", Theme::Rose},
+    {"天蓝", Theme::Sky},
 };
 
 const char DialogStyleSheet[] =
@@ -50,7 +52,7 @@ ControlConfigDialog::ControlConfigDialog(const OscControl *control, QWidget *par
     m_captionEdit->setObjectName(QStringLiteral("controlCaptionEdit"));
     m_colorCombo->setObjectName(QStringLiteral("controlColorCombo"));
     for (const ColorChoice &choice : ColorChoices)
-        m_colorCombo->addItem(QString::fromUtf8(choice.text), QColor(QString::fromLatin1(choice.color)));
+        m_colorCombo->addItem(QString::fromUtf8(choice.name) + u' ' + Theme::hexName(choice.color), choice.color);
     const int current = m_colorCombo->findData(control->color());
     m_colorCombo->setCurrentIndex(current < 0 ? 0 : current);
 

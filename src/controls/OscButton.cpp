@@ -1,5 +1,7 @@
 #include "controls/OscButton.h"
 
+#include "theme/Theme.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
@@ -9,12 +11,12 @@
 
 namespace {
 
-const QColor ButtonAccent(QStringLiteral("#10B981"));
-const QColor ReleasedHighlight(QStringLiteral("#2A3444"));
-const QColor ReleasedMiddle(QStringLiteral("#1F2937"));
-const QColor ReleasedEdge(QStringLiteral("#0F172A"));
-const QColor PressedTextColor(QStringLiteral("#0B0E14"));
-const QColor ReleasedTextColor(QStringLiteral("#94A3B8"));
+const QColor ButtonAccent = Theme::Emerald;
+const QColor ReleasedHighlight = Theme::RaisedLight;
+const QColor ReleasedMiddle = Theme::Raised;
+const QColor ReleasedEdge = Theme::Field;
+const QColor PressedTextColor = Theme::Background;
+const QColor ReleasedTextColor = Theme::MutedText;
 
 // Disc proportions, relative to the space left above the caption.
 constexpr int ReservedHeight = 40;
@@ -128,9 +130,7 @@ void OscButton::paintDisc(QPainter &painter, const Disc &disc) const
 
 void OscButton::paintStateText(QPainter &painter, const Disc &disc) const
 {
-    QFont font(QStringLiteral("Segoe UI"), StateTextPointSize);
-    font.setBold(true);
-    painter.setFont(font);
+    painter.setFont(Theme::uiFont(StateTextPointSize, QFont::Bold));
     painter.setPen(m_pressed ? PressedTextColor : ReleasedTextColor);
     const QRect box(int(disc.centre.x() - disc.radius), int(disc.centre.y() - disc.radius),
                     int(2 * disc.radius), int(2 * disc.radius));

@@ -1,5 +1,7 @@
 #include "controls/OscFader.h"
 
+#include "theme/Theme.h"
+
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,9 +10,9 @@
 
 namespace {
 
-const QColor FaderAccent(QStringLiteral("#00D4FF"));
-const QColor TrackColor(QStringLiteral("#080B12"));
-const QColor ValueTextColor(QStringLiteral("#F1F5F9"));
+const QColor FaderAccent = Theme::Cyan;
+const QColor TrackColor = Theme::Sunken;
+const QColor ValueTextColor = Theme::Text;
 constexpr qreal TrackWidth = 6;
 constexpr qreal TrackRadius = 3;
 constexpr int FillLighter = 120;
@@ -23,7 +25,6 @@ constexpr int HandleDarker = 150;
 constexpr int HandleOutlineDarker = 200;
 constexpr int ValueTextTop = 8;
 constexpr int ValueTextHeight = 18;
-constexpr int ValueTextPointSize = 10;
 constexpr int ValueDecimals = 3;
 
 }
@@ -150,9 +151,7 @@ void OscFader::paintHandle(QPainter &painter, qreal centreX, qreal handleY) cons
 
 void OscFader::paintValueText(QPainter &painter) const
 {
-    QFont font(QStringLiteral("Consolas"), ValueTextPointSize);
-    font.setBold(true);
-    painter.setFont(font);
+    painter.setFont(Theme::monoFont(Theme::ValuePointSize, QFont::Bold));
     painter.setPen(ValueTextColor);
     painter.drawText(QRect(0, ValueTextTop, width(), ValueTextHeight), Qt::AlignHCenter,
                      QString::number(m_value, 'f', ValueDecimals));

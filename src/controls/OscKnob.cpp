@@ -1,5 +1,7 @@
 #include "controls/OscKnob.h"
 
+#include "theme/Theme.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,13 +14,13 @@
 
 namespace {
 
-const QColor KnobAccent(QStringLiteral("#F59E0B"));
-const QColor ArcTrackColor(QStringLiteral("#0F172A"));
-const QColor DiscHighlight(QStringLiteral("#3A4555"));
-const QColor DiscMiddle(QStringLiteral("#1F2937"));
-const QColor DiscEdge(QStringLiteral("#0F172A"));
-const QColor DiscOutline(QStringLiteral("#1E3A5F"));
-const QColor ValueTextColor(QStringLiteral("#F1F5F9"));
+const QColor KnobAccent = Theme::Amber;
+const QColor ArcTrackColor = Theme::Field;
+const QColor DiscHighlight = Theme::RaisedHighlight;
+const QColor DiscMiddle = Theme::Raised;
+const QColor DiscEdge = Theme::Field;
+const QColor DiscOutline = Theme::Border;
+const QColor ValueTextColor = Theme::Text;
 
 // Dial proportions, relative to the space left above the caption.
 constexpr int ReservedHeight = 50;
@@ -31,7 +33,6 @@ constexpr qreal PointerLengthFactor = 0.7;
 constexpr qreal PointerWidth = 2.5;
 constexpr qreal ValueTextOffset = 0.5;
 constexpr int ValueTextHeight = 18;
-constexpr int ValueTextPointSize = 10;
 constexpr int ValueDecimals = 3;
 
 double limitedToUnit(double v)
@@ -166,9 +167,7 @@ void OscKnob::paintPointer(QPainter &painter, const Dial &dial) const
 
 void OscKnob::paintValueText(QPainter &painter, const Dial &dial) const
 {
-    QFont font(QStringLiteral("Consolas"), ValueTextPointSize);
-    font.setBold(true);
-    painter.setFont(font);
+    painter.setFont(Theme::monoFont(Theme::ValuePointSize, QFont::Bold));
     painter.setPen(ValueTextColor);
     painter.drawText(QRectF(dial.centre.x() - dial.radius, dial.centre.y() + ValueTextOffset * dial.radius,
                             2 * dial.radius, ValueTextHeight),

@@ -1,5 +1,7 @@
 #include "controls/OscLabel.h"
 
+#include "theme/Theme.h"
+
 #include <QPainter>
 #include <QPropertyAnimation>
 
@@ -7,7 +9,7 @@
 
 namespace {
 
-const QColor LabelAccent(QStringLiteral("#8B5CF6"));
+const QColor LabelAccent = Theme::Violet;
 
 constexpr double IntegerTolerance = 0.001;
 constexpr int NumberDecimals = 2;
@@ -31,12 +33,6 @@ constexpr qreal BadgeRadius = 3;
 constexpr int BadgeAlpha = 30;
 constexpr int BadgePointSize = 7;
 
-QFont boldFont(const QString &family, int pointSize)
-{
-    QFont font(family, pointSize);
-    font.setBold(true);
-    return font;
-}
 
 }
 
@@ -135,7 +131,7 @@ void OscLabel::paintFlash(QPainter &painter) const
 void OscLabel::paintNumber(QPainter &painter, qreal centreY) const
 {
     painter.setPen(color());
-    painter.setFont(boldFont(QStringLiteral("Consolas"), NumberPointSize));
+    painter.setFont(Theme::monoFont(NumberPointSize, QFont::Bold));
     painter.drawText(QRect(0, int(centreY - NumberHalfHeight), width(), 2 * NumberHalfHeight),
                      Qt::AlignHCenter, formatNumber(m_value));
 }
@@ -143,7 +139,7 @@ void OscLabel::paintNumber(QPainter &painter, qreal centreY) const
 void OscLabel::paintText(QPainter &painter, qreal centreY) const
 {
     painter.setPen(color());
-    painter.setFont(boldFont(QStringLiteral("Consolas"), TextPointSize));
+    painter.setFont(Theme::monoFont(TextPointSize, QFont::Bold));
     painter.drawText(QRect(TextInset, int(centreY - TextHalfHeight), width() - 2 * TextInset,
                            2 * TextHalfHeight),
                      Qt::AlignCenter | Qt::TextWordWrap, shortenedText(m_text));
@@ -159,6 +155,6 @@ void OscLabel::paintBadge(QPainter &painter) const
     painter.setBrush(fill);
     painter.drawRoundedRect(badge, BadgeRadius, BadgeRadius);
     painter.setPen(color());
-    painter.setFont(boldFont(QStringLiteral("Segoe UI"), BadgePointSize));
+    painter.setFont(Theme::uiFont(BadgePointSize, QFont::Bold));
     painter.drawText(badge, Qt::AlignCenter, QStringLiteral("RX"));
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "i18n/TranslationTable.h"
+
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QPointer>
 #include <QString>
 
@@ -57,7 +58,6 @@ private:
     LanguageManager(const LanguageManager &) = delete;
     LanguageManager &operator=(const LanguageManager &) = delete;
 
-    void fillTable();
     void dropDeadListeners();
     void retranslateOne(QWidget *widget);
     // Remembers `shown` under `property` on `holder` (English only) and calls `show` with the text
@@ -67,5 +67,5 @@ private:
 
     int m_language;
     QList<Listener> m_listeners;
-    QMap<QString, QString> m_table;
+    TranslationTable m_table;
 };
