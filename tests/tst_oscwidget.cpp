@@ -12,6 +12,7 @@
 #include <QNetworkDatagram>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QUdpSocket>
@@ -124,6 +125,7 @@ private slots:
         QUdpSocket refused;
         QVERIFY(!refused.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DefaultForPlatform));
         OscWidget window;
+        QSignalSpy connected(window.communication(), &CommunicationBase::connectionStatusChanged);
         auto *status = field<QLabel>(window, "connStatus");
         QPushButton *button = buttonBeside(window, "localPortSpin");
         QVERIFY(!bindWindow(window, port));
@@ -147,6 +149,7 @@ private slots:
         QCOMPARE(loggedTexts(window, LogDirection::System), QStringList({"绑定失败: " + refused.errorString(),
                                                                    QStringLiteral("UDP端口已绑定 %1").arg(port),
                                                                    QStringLiteral("端口已释放")}));
+        QCOMPARE(connected, (QList<QVariantList>{{true}, {false}}));
         LanguageManager::instance().setLanguage(1);
         QCOMPARE(status->text(), QStringLiteral("⚫ Unbound"));
         QVERIFY(status->styleSheet().contains(QLatin1String("#64748B")));
@@ -178,11 +181,7 @@ private slots:
         const char *a = "/test/value";
         const QByteArray v = oscString(a);
         sent("int32", a, 0, "42", kDefaultMessage, "OSC /test/value ,i 42");
-        sent("float32", a, 1, "0.5", v + oscString(",f") + hex("3f000000"), "OSC /test/value ,f 0.5");
-        sent("string", a, 2, "hello", v + oscString(",s") + oscString("hello"), "OSC /test/value ,s hello");
         sent("true ignores values", a, 3, "42", v + oscString(",T"), "OSC /test/value ,T 42");
-        sent("int and float", a, 6, "7 2.5", v + oscString(",if") + hex("00000007" "40200000"),
-             "OSC /test/value ,if 7 2.5");
         sent("string and float", a, 7, "hi, 1.5", v + oscString(",sf") + oscString("hi") + hex("3fc00000"),
              "OSC /test/value ,sf hi, 1.5");
         sent("address without slash", "test", 0, "42", message("/test", ",i", hex("0000002a")), "OSC test ,i 42");
