@@ -32,7 +32,7 @@ public:
     explicit OscWidget(QWidget *parent = nullptr);
     ~OscWidget() override;
 
-    // Sends one ",i" (whole values) or ",f" message; used by the control panel's controls.
+    // Sends one ",i" (whole values) or ",f" message; the control panel's send requests come here.
     void sendOscValue(const QString &address, double value);
 
     CommunicationBase *communication() const;
@@ -43,6 +43,7 @@ public:
 public slots:
     void toggleConnection();
     void sendData();
+    // Drains the link now; the link also drains by itself whenever its socket is readable.
     void onReadyRead();
     void toggleAutoSend(bool enabled);
 
