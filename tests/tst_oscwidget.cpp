@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -46,28 +45,6 @@ QPushButton *buttonBeside(const OscWidget &window, const char *objectName)
 {
     return field<QWidget>(window, objectName)->parentWidget()->findChild<QPushButton *>();
 }
-
-// A bound window aimed at a plain socket on the loopback address (the default target host).
-struct Session
-{
-    OscWidget window;
-    QUdpSocket peer;
-
-    bool open()
-    {
-        if (!peer.bind(QHostAddress::LocalHost, 0))
-            return false;
-        field<QSpinBox>(window, "targetPortSpin")->setValue(peer.localPort());
-        return bindWindow(window);
-    }
-
-    // The next datagram the peer gets, or an empty one after five seconds of silence.
-    QByteArray receive()
-    {
-        const bool arrived = QTest::qWaitFor([this] { return peer.hasPendingDatagrams(); }, 5000);
-        return arrived ? peer.receiveDatagram().data() : QByteArray();
-    }
-};
 
 } // namespace
 
@@ -211,7 +188,7 @@ private slots:
         QFETCH(QString, arguments);
         QFETCH(QByteArray, datagram);
         QFETCH(QStringList, logged);
-        Session session;
+        WindowSession session;
         QVERIFY(session.open());
         OscWidget &window = session.window;
         if (!bound)
@@ -239,7 +216,7 @@ private slots:
 
     void autoSendRules()
     {
-        Session session;
+        WindowSession session;
         QVERIFY(session.open());
         OscWidget &window = session.window;
         window.toggleConnection();
