@@ -65,7 +65,8 @@ void FreeCanvas::adoptControl(OscControl *control)
 
 void FreeCanvas::relayoutControls()
 {
-    if (width() <= ControlGeometry::MaxIgnoredCanvasExtent || height() <= ControlGeometry::MaxIgnoredCanvasExtent)
+    if (width() <= ControlGeometry::MaxIgnoredCanvasExtent
+        || height() <= ControlGeometry::MaxIgnoredCanvasExtent)
         return;
     for (OscControl *control : findChildren<OscControl *>(QString(), Qt::FindDirectChildrenOnly))
         control->setGeometry(ControlGeometry::layoutRect(control->normRect(), size(), m_scale));
