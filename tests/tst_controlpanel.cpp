@@ -9,19 +9,17 @@
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
 #include "osc/OscWidget.h"
+#include "support/WindowTestSupport.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
-#include <QTabWidget>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <functional>
 
@@ -72,49 +70,6 @@ QPushButton *buttonWithText(QWidget *root, const QString &text)
     return nullptr;
 }
 
-// The tool window bound to a port the system picked, sending to a peer socket on the loopback.
-struct BoundWindow {
-    OscWidget window;
-    OscControlPanel *panel = window.controlPanel();
-    QUdpSocket peer;
-    quint16 port = 0;
-
-    bool start()
-    {
-        QUdpSocket probe;
-        if (!probe.bind(QHostAddress::AnyIPv4, 0) || !peer.bind(QHostAddress::LocalHost, 0))
-            return false;
-        port = probe.localPort();
-        probe.close();
-        window.findChild<QSpinBox *>(QStringLiteral("localPortSpin"))->setValue(port);
-        window.findChild<QLineEdit *>(QStringLiteral("targetHostEdit"))->setText(QStringLiteral("127.0.0.1"));
-        window.findChild<QSpinBox *>(QStringLiteral("targetPortSpin"))->setValue(peer.localPort());
-        window.toggleConnection();
-        window.findChild<QTabWidget *>(QStringLiteral("mainTabs"))->setCurrentWidget(panel);
-        window.show();
-        return window.isBound() && QTest::qWaitForWindowExposed(&window);
-    }
-
-    // The next datagram the peer receives, as the log shows it.
-    QString receive()
-    {
-        if (!QTest::qWaitFor([this] { return peer.hasPendingDatagrams(); }, 5000))
-            return QString();
-        QByteArray datagram(peer.pendingDatagramSize(), Qt::Uninitialized);
-        peer.readDatagram(datagram.data(), datagram.size());
-        return OscCodec::decodeOscToText(datagram);
-    }
-
-    // Sends to the window and waits until it has logged the datagram.
-    bool deliver(const char *address, const char *tags, const char *values = "")
-    {
-        const qsizetype before = window.communication()->entries().size();
-        peer.writeDatagram(OscCodec::buildOscMessage(QLatin1String(address), QLatin1String(tags), QLatin1String(values)),
-                           QHostAddress::LocalHost, port);
-        return QTest::qWaitFor([&] { return window.communication()->entries().size() > before; }, 5000);
-    }
-};
-
 }
 
 class tst_ControlPanel : public QObject
@@ -128,7 +83,7 @@ private slots:
     void sameAddressRouting();
     void zoomSurvivesLanguageSwitches();
 
-    void faderDragArrivesAtPeer();
+    void sendsOnlyInPlayMode();
     void incomingDatagramsMoveControlsInPlayMode();
 };
 
@@ -245,55 +200,52 @@ void tst_ControlPanel::zoomSurvivesLanguageSwitches()
     QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
 }
 
-void tst_ControlPanel::faderDragArrivesAtPeer()
+// A control's value leaves the panel as oscSendRequested, in play mode only.
+void tst_ControlPanel::sendsOnlyInPlayMode()
 {
-    BoundWindow bound;
-    QVERIFY(bound.start());
-    auto *fader = addCancelled<OscFader>(*bound.panel, &OscControlPanel::addFader);
-    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(fader->width() / 2, 5));
-    QCOMPARE(bound.receive(), QStringLiteral("/1/fader1 ,i 1"));
-
-    const int trackLength = fader->height() - OscFader::TrackTop - OscFader::TrackBottomMargin;
-    QTest::mouseMove(fader, QPoint(fader->width() / 2, OscFader::TrackTop + trackLength / 3));
-    QVERIFY(fader->value() > 0.5 && fader->value() < 0.8);
-    QCOMPARE(bound.receive(), QStringLiteral("/1/fader1 ,f %1").arg(fader->value(), 0, 'f', 4));
-    QTest::mouseRelease(fader, Qt::LeftButton);
-    QVERIFY(!bound.peer.hasPendingDatagrams());
+    OscControlPanel panel(nullptr);
+    panel.show();
+    auto *button = addCancelled<OscButton>(panel, &OscControlPanel::addButton);
+    QSignalSpy sent(&panel, &OscControlPanel::oscSendRequested);
+    panel.setEditMode(true);
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    panel.onControlOscSend(button->address(), 0.5);
+    QCOMPARE(sent.count(), 0);
+    panel.setEditMode(false);
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QCOMPARE(sent, (QList<QVariantList>{{QStringLiteral("/1/button1"), 1.0}, {QStringLiteral("/1/button1"), 0.0}}));
 }
 
 void tst_ControlPanel::incomingDatagramsMoveControlsInPlayMode()
 {
-    BoundWindow bound;
-    QVERIFY(bound.start());
-    auto *fader = addCancelled<OscFader>(*bound.panel, &OscControlPanel::addFader);
-    auto *label = addCancelled<OscLabel>(*bound.panel, &OscControlPanel::addLabel);
-    auto *button = addCancelled<OscButton>(*bound.panel, &OscControlPanel::addButton);
-    auto *editCheck = bound.panel->findChild<QCheckBox *>();
+    WindowSession session;
+    QVERIFY(session.open());
+    OscControlPanel *panel = session.window.controlPanel();
+    auto *fader = addCancelled<OscFader>(*panel, &OscControlPanel::addFader);
+    auto *label = addCancelled<OscLabel>(*panel, &OscControlPanel::addLabel);
+    auto *button = addCancelled<OscButton>(*panel, &OscControlPanel::addButton);
+    const auto deliver = [&session](const char *address, const char *tags, const char *values = "") {
+        return session.deliver(OscCodec::buildOscMessage(QLatin1String(address), QLatin1String(tags), QLatin1String(values)));
+    };
 
-    // In edit mode nothing is sent and nothing moves.
-    editCheck->click();
-    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    QTest::mouseMove(fader, QPoint(40, 5));
-    QTest::mouseRelease(fader, Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    bound.panel->onControlOscSend(fader->address(), 0.5);
-    QVERIFY(bound.deliver("/1/fader1", ",f", "0.75"));
+    panel->setEditMode(true);
+    QVERIFY(deliver("/1/fader1", ",f", "0.75"));
     QCOMPARE(fader->value(), 0.0);
 
-    editCheck->click();
-    QVERIFY(bound.deliver("/1/fader1", ",f", "0.25"));
+    panel->setEditMode(false);
+    QVERIFY(deliver("/1/fader1", ",f", "0.25"));
     QCOMPARE(fader->value(), 0.25);
-    QVERIFY(bound.deliver("/1/value2", ",s", "hello"));
+    QVERIFY(deliver("/1/value2", ",s", "hello"));
     QCOMPARE(label->text(), QStringLiteral("hello"));
-    QVERIFY(bound.deliver("/1/button3", ",T"));
+    QVERIFY(deliver("/1/button3", ",T"));
     QVERIFY(button->isPressed());
-    QVERIFY(bound.deliver("/1/fader1", ",f", "nan"));
+    QVERIFY(deliver("/1/fader1", ",f", "nan"));
     QCOMPARE(fader->value(), 0.25);
 
-    // Neither edit mode nor received values sent anything: the first datagrams are from this click.
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    QCOMPARE(bound.receive(), QStringLiteral("/1/button3 ,i 1"));
-    QCOMPARE(bound.receive(), QStringLiteral("/1/button3 ,i 0"));
+    // Received values sent nothing: the first datagram at the peer is from this press, sent by the window.
+    fader->resize(100, 165);
+    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(50, 5));
+    QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/fader1 ,i 1"));
 }
 
 QTEST_MAIN(tst_ControlPanel)

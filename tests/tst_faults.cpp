@@ -1,9 +1,7 @@
-// The window under hostile traffic and failing surroundings: oversized and random datagrams,
-// floods, busy and closed ports, exports that cannot be written, and the user changing things
-// while traffic flows. Nothing may crash, freeze, lose a datagram or grow without bound.
+// The window under hostile traffic: random datagrams, floods, and the user changing things while
+// traffic flows. Nothing may crash, freeze, lose a datagram or grow without bound.
 #include "comm/CommunicationBase.h"
 #include "comm/LogEntry.h"
-#include "controls/FreeCanvas.h"
 #include "controls/OscControlPanel.h"
 #include "controls/OscFader.h"
 #include "i18n/LanguageManager.h"
@@ -16,7 +14,6 @@
 #include <QtWidgets>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -89,122 +86,9 @@ class tst_Faults : public QObject
 
 private slots:
     void cleanup() { LanguageManager::instance().setLanguage(0); }
-    void largestDatagram_data();
-    void largestDatagram();
-    void portAlreadyInUse();
-    void closedTargetPort();
-    void exportFailures_data();
-    void exportFailures();
     void millionDatagramsStayBounded();
     void randomBytesWhileTheUserActs();
 };
-
-void tst_Faults::largestDatagram_data()
-{
-    QTest::addColumn<int>("burst");
-
-    QTest::newRow("alone") << 0;
-    // Sent while the event loop is busy: far more than the system's default receive buffer holds.
-    QTest::newRow("after a burst of 5000") << 5000;
-}
-
-void tst_Faults::largestDatagram()
-{
-    QFETCH(int, burst);
-    if (burst > 0 && receiveBufferCap() < kWantedReceiveBufferBytes)
-        QSKIP("this system caps receive buffers below 4 MiB (net.core.rmem_max)");
-    OscWidget window;
-    QVERIFY(bindWindow(window));
-    Peer peer(window);
-    const QByteArray header("/big\0\0\0\0,s\0\0", 12);
-    const QByteArray text(65507 - header.size() - 1, 'x'); // the largest payload IPv4 carries
-
-    for (int i = 0; i < burst; ++i)
-        QVERIFY(peer.send(intMessage(i)));
-    QVERIFY(peer.send(header + text + '\0'));
-
-    QCOMPARE(peer.drain(), peer.sent);
-    const QString expected = peer.prefix() + QStringLiteral("/big ,s \"%1\"").arg(QLatin1String(text));
-    QCOMPARE(loggedTexts(window, LogDirection::Rx).mid(burst), QStringList{expected});
-}
-
-void tst_Faults::portAlreadyInUse()
-{
-    QUdpSocket holder;
-    QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
-    const quint16 port = holder.localPort();
-    OscWidget window;
-
-    QVERIFY(!bindWindow(window, port));
-    const QString messages = loggedTexts(window, LogDirection::System).join(QLatin1Char('\n'));
-    QVERIFY2(QRegularExpression(QStringLiteral("^绑定失败: .+$")).match(messages).hasMatch(), qPrintable(messages));
-
-    holder.close();
-    QVERIFY(bindWindow(window, port));
-    QCOMPARE(loggedTexts(window, LogDirection::System).last(), QStringLiteral("UDP端口已绑定 %1").arg(port));
-}
-
-// Sending to a port nobody listens on draws an ICMP "port unreachable"; it must not leave the
-// socket unable to receive or to send afterwards.
-void tst_Faults::closedTargetPort()
-{
-    OscWidget window;
-    QVERIFY(bindWindow(window));
-    Peer peer(window);
-    field<QSpinBox>(window, "targetPortSpin")->setValue(freeUdpPort());
-    field<QLineEdit>(window, "addressEdit")->setText(QStringLiteral("/value"));
-    field<QLineEdit>(window, "argsEdit")->setText(QStringLiteral("1"));
-    for (int i = 0; i < 3; ++i) {
-        window.sendData();
-        window.sendOscValue(QStringLiteral("/value"), 0.5);
-        QTest::qWait(20);
-    }
-
-    QVERIFY(peer.send(intMessage(2)));
-    QCOMPARE(peer.drain(), peer.sent);
-    QCOMPARE(loggedTexts(window, LogDirection::Rx).last(), peer.line(2));
-
-    field<QSpinBox>(window, "targetPortSpin")->setValue(peer.socket.localPort());
-    window.sendData();
-    QTRY_VERIFY(peer.socket.hasPendingDatagrams());
-    QCOMPARE(peer.socket.receiveDatagram().data(), intMessage(1));
-}
-
-void tst_Faults::exportFailures_data()
-{
-    QTest::addColumn<QString>("relativePath");
-
-    QTest::newRow("into a missing directory") << "missing/deeper/log.txt";
-    QTest::newRow("onto a read-only file") << "read-only.txt";
-}
-
-void tst_Faults::exportFailures()
-{
-    QFETCH(QString, relativePath);
-    const bool readOnlyFile = relativePath == QLatin1String("read-only.txt");
-    if (readOnlyFile && ::geteuid() == 0)
-        QSKIP("running as root, which may write to a read-only file");
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QByteArray kept = "written before\n";
-    QFile file(dir.filePath(relativePath));
-    if (readOnlyFile) {
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kept) == kept.size());
-        file.close();
-        QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
-    }
-    CommunicationBase model;
-    model.addRxData("[127.0.0.1:50000] /test/value ,i 42");
-
-    QVERIFY(!model.exportToFile(file.fileName(), false, false));
-
-    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
-    if (readOnlyFile) {
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), kept);
-    }
-    QVERIFY(model.exportToFile(dir.filePath(QStringLiteral("retry.txt")), false, false));
-}
 
 // Sustained traffic far beyond the log's limit: the model keeps the newest entries, the view as
 // many rows, and memory stops growing once the log is full.
@@ -256,8 +140,8 @@ void tst_Faults::randomBytesWhileTheUserActs()
     const CommunicationBase *log = window.communication();
     OscControlPanel *panel = window.controlPanel();
     // Added directly: the toolbar's buttons open the configuration dialog.
-    auto *doomed = new OscFader(panel->canvas());
-    auto *survivor = new OscFader(panel->canvas());
+    auto *doomed = new OscFader;
+    auto *survivor = new OscFader;
     for (OscFader *fader : {doomed, survivor}) {
         panel->addControl(fader);
         fader->setAddress(QStringLiteral("/value"));

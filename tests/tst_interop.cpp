@@ -44,16 +44,11 @@ void tst_Interop::windowSendsReadBackInOscdump_data()
     QTest::newRow("int32") << 0 << "/test/value" << "42" << "/test/value i 42";
     QTest::newRow("negative int32") << 0 << "/test/value" << "-2147483648" << "/test/value i -2147483648";
     QTest::newRow("float32") << 1 << "/level" << "0.25" << "/level f 0.250000";
-    QTest::newRow("string") << 2 << "/name" << "hello" << "/name s \"hello\"";
     QTest::newRow("wide string") << 2 << "/名字" << "你好" << "/名字 s \"你好\"";
     QTest::newRow("true") << 3 << "/on" << "" << "/on T #T";
-    QTest::newRow("false") << 4 << "/off" << "ignored" << "/off F #F";
-    QTest::newRow("nil") << 5 << "/none" << "" << "/none N Nil";
     QTest::newRow("int and float") << 6 << "/pair" << "7 2.5" << "/pair if 7 2.500000";
     QTest::newRow("string and float") << 7 << "synth/freq" << "a4, 440.5" << "/synth/freq sf \"a4\" 440.500000";
     QTest::newRow("control, whole") << -1 << "/fader/1" << "1" << "/fader/1 i 1";
-    QTest::newRow("control, negative whole") << -1 << "/fader/1" << "-3" << "/fader/1 i -3";
-    QTest::newRow("control, nearly whole") << -1 << "/fader/1" << "2.99995" << "/fader/1 i 3";
     QTest::newRow("control, fraction") << -1 << "/fader/1" << "0.5" << "/fader/1 f 0.500000";
     QTest::newRow("control, beyond int32") << -1 << "/fader/1" << "4294967296" << "/fader/1 f 4294967296.000000";
 }
@@ -89,14 +84,6 @@ void tst_Interop::oscsendMessagesRenderInLog_data()
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("rendered");
 
-    QTest::newRow("int32") << "/test/value i 42" << "/test/value ,i 42";
-    QTest::newRow("float32") << "/mix f 0.75" << "/mix ,f 0.7500";
-    QTest::newRow("string") << "/name s hello" << "/name ,s \"hello\"";
-    QTest::newRow("true") << "/on T" << "/on ,T True";
-    QTest::newRow("false") << "/off F" << "/off ,F False";
-    QTest::newRow("nil") << "/none N" << "/none ,N Nil";
-    QTest::newRow("int64") << "/wide h 9000000000" << "/wide ,h 9000000000";
-    QTest::newRow("float64") << "/wide d 2.5" << "/wide ,d 2.5000";
     QTest::newRow("mixed") << "/all ifsTFNhd 1 2.5 three -9000000000 0.125"
                            << "/all ,ifsTFNhd 1 2.5000 \"three\" True False Nil -9000000000 0.1250";
     QTest::newRow("no arguments") << "/bare" << "/bare ,";

@@ -57,6 +57,8 @@ class TestOscCodec : public QObject
 private slots:
     void building_data();
     void building();
+    void valueMessages_data();
+    void valueMessages();
     void reading_data();
     void reading();
     void truncatedMessagesStayInside();
@@ -106,6 +108,35 @@ void TestOscCodec::building()
     QFETCH(QByteArray, expected);
 
     QCOMPARE(buildOscMessage(address, typeTags, values), expected);
+}
+
+// A control's value: an int32 when it is within 0.0001 of a whole number in range, rounded with
+// halves away from zero; otherwise a float32. The text is how the value is logged.
+void TestOscCodec::valueMessages_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray i = words("/v\0\0", ",i\0\0"), f = words("/v\0\0", ",f\0\0");
+    QTest::newRow("whole") << 1.0 << "1.000000" << i + words("\0\0\0\x01");
+    QTest::newRow("fraction") << 0.5 << "0.500000" << f + words("\x3f\0\0\0");
+    QTest::newRow("nearly whole, rounded up") << 2.99995 << "2.999950" << i + words("\0\0\0\x03");
+    QTest::newRow("nearly whole, negative") << -2.99995 << "-2.999950" << i + words("\xff\xff\xff\xfd");
+    QTest::newRow("just too far from whole") << 2.9998 << "2.999800" << f + words("\x40\x3f\xfc\xb9");
+    QTest::newRow("int32 bounds") << -2147483648.0 << "-2147483648.000000" << i + words("\x80\0\0\0");
+    QTest::newRow("beyond int32") << 3000000000.0 << "3000000000.000000" << f + words("\x4f\x32\xd0\x5e");
+}
+
+void TestOscCodec::valueMessages()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, expected);
+
+    QCOMPARE(buildValueMessage(QStringLiteral("/v"), value), expected);
+    QCOMPARE(valueTypeTags(value), QString::fromLatin1(expected.mid(4, 2)));
+    QCOMPARE(valueText(value), text);
 }
 
 void TestOscCodec::reading_data()

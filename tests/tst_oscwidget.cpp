@@ -9,9 +9,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QUdpSocket>
@@ -45,28 +45,6 @@ QPushButton *buttonBeside(const OscWidget &window, const char *objectName)
 {
     return field<QWidget>(window, objectName)->parentWidget()->findChild<QPushButton *>();
 }
-
-// A bound window aimed at a plain socket on the loopback address (the default target host).
-struct Session
-{
-    OscWidget window;
-    QUdpSocket peer;
-
-    bool open()
-    {
-        if (!peer.bind(QHostAddress::LocalHost, 0))
-            return false;
-        field<QSpinBox>(window, "targetPortSpin")->setValue(peer.localPort());
-        return bindWindow(window);
-    }
-
-    // The next datagram the peer gets, or an empty one after five seconds of silence.
-    QByteArray receive()
-    {
-        const bool arrived = QTest::qWaitFor([this] { return peer.hasPendingDatagrams(); }, 5000);
-        return arrived ? peer.receiveDatagram().data() : QByteArray();
-    }
-};
 
 } // namespace
 
@@ -124,10 +102,10 @@ private slots:
         QUdpSocket refused;
         QVERIFY(!refused.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DefaultForPlatform));
         OscWidget window;
+        QSignalSpy connected(window.communication(), &CommunicationBase::connectionStatusChanged);
         auto *status = field<QLabel>(window, "connStatus");
         QPushButton *button = buttonBeside(window, "localPortSpin");
         QVERIFY(!bindWindow(window, port));
-        QVERIFY2(!window.findChild<QUdpSocket *>(), "the refused socket is not kept");
         QCOMPARE(status->text(), QStringLiteral("⚫ 未绑定"));
 
         holder.close();
@@ -148,6 +126,7 @@ private slots:
         QCOMPARE(loggedTexts(window, LogDirection::System), QStringList({"绑定失败: " + refused.errorString(),
                                                                    QStringLiteral("UDP端口已绑定 %1").arg(port),
                                                                    QStringLiteral("端口已释放")}));
+        QCOMPARE(connected, (QList<QVariantList>{{true}, {false}}));
         LanguageManager::instance().setLanguage(1);
         QCOMPARE(status->text(), QStringLiteral("⚫ Unbound"));
         QVERIFY(status->styleSheet().contains(QLatin1String("#64748B")));
@@ -179,13 +158,7 @@ private slots:
         const char *a = "/test/value";
         const QByteArray v = oscString(a);
         sent("int32", a, 0, "42", kDefaultMessage, "OSC /test/value ,i 42");
-        sent("float32", a, 1, "0.5", v + oscString(",f") + hex("3f000000"), "OSC /test/value ,f 0.5");
-        sent("string", a, 2, "hello", v + oscString(",s") + oscString("hello"), "OSC /test/value ,s hello");
         sent("true ignores values", a, 3, "42", v + oscString(",T"), "OSC /test/value ,T 42");
-        sent("false", a, 4, "", v + oscString(",F"), "OSC /test/value ,F ");
-        sent("nil", a, 5, "", v + oscString(",N"), "OSC /test/value ,N ");
-        sent("int and float", a, 6, "7 2.5", v + oscString(",if") + hex("00000007" "40200000"),
-             "OSC /test/value ,if 7 2.5");
         sent("string and float", a, 7, "hi, 1.5", v + oscString(",sf") + oscString("hi") + hex("3fc00000"),
              "OSC /test/value ,sf hi, 1.5");
         sent("address without slash", "test", 0, "42", message("/test", ",i", hex("0000002a")), "OSC test ,i 42");
@@ -193,22 +166,12 @@ private slots:
         // A preset of -1 sends the arguments as one control value through sendOscValue().
         const char *f = "/fader";
         sent("value 1.0", f, -1, "1.0", message(f, ",i", hex("00000001")), "OSC /fader ,i 1.000000");
-        sent("value 0.5", f, -1, "0.5", message(f, ",f", hex("3f000000")), "OSC /fader ,f 0.500000");
         sent("value 2.99995", f, -1, "2.99995", message(f, ",i", hex("00000003")), "OSC /fader ,i 2.999950");
-        sent("value -2.99995", f, -1, "-2.99995", message(f, ",i", hex("fffffffd")), "OSC /fader ,i -2.999950");
-        sent("value largest int32", f, -1, "2147483647", message(f, ",i", hex("7fffffff")),
-             "OSC /fader ,i 2147483647.000000");
-        sent("value beyond int32", f, -1, "3000000000", message(f, ",f", hex("4f32d05e")),
-             "OSC /fader ,f 3000000000.000000");
 
-        const QString invalid = QStringLiteral("发送失败 目标地址无效: ");
         refused("unbound", false, "127.0.0.1", a, 0, {"请先绑定端口"});
-        refused("empty address", true, "127.0.0.1", "", 0, {"请输入OSC地址"});
         refused("blank address", true, "127.0.0.1", "   ", 0, {"请输入OSC地址"});
-        refused("host name", true, "localhost", a, 0, {invalid + "localhost"});
-        refused("empty host", true, "", a, 0, {invalid});
+        refused("host name", true, "localhost", a, 0, {"发送失败 目标地址无效: localhost"});
         refused("value while unbound: dropped quietly", false, "127.0.0.1", f, -1, {});
-        refused("value to a host name", true, "localhost", f, -1, {invalid + "localhost"});
         // The IPv4 socket cannot reach an IPv6 target: the write itself fails, as it does for this probe.
         QUdpSocket probe;
         probe.bind(QHostAddress::AnyIPv4, 0);
@@ -225,7 +188,7 @@ private slots:
         QFETCH(QString, arguments);
         QFETCH(QByteArray, datagram);
         QFETCH(QStringList, logged);
-        Session session;
+        WindowSession session;
         QVERIFY(session.open());
         OscWidget &window = session.window;
         if (!bound)
@@ -253,7 +216,7 @@ private slots:
 
     void autoSendRules()
     {
-        Session session;
+        WindowSession session;
         QVERIFY(session.open());
         OscWidget &window = session.window;
         window.toggleConnection();
@@ -277,42 +240,26 @@ private slots:
         QVERIFY(!timer->isActive());
     }
 
-    // Every datagram waiting when the socket signals is read by that one call, in arrival order.
-    void received_data()
-    {
-        QTest::addColumn<QByteArrayList>("datagrams");
-        QTest::addColumn<QStringList>("rendered");
-        const QByteArray large(60000, 'x');
-        QTest::newRow("int32") << QByteArrayList{kDefaultMessage} << QStringList{"/test/value ,i 42"};
-        QTest::newRow("three queued") << QByteArrayList{message("/first", ","), message("/second", ","), message("/3", ",")}
-                                      << QStringList{"/first ,", "/second ,", "/3 ,"};
-        QTest::newRow("empty datagram") << QByteArrayList{QByteArray()} << QStringList{""};
-        QTest::newRow("string of 60000 bytes")
-            << QByteArrayList{message("/big", ",s", oscString(large))}
-            << QStringList{QStringLiteral("/big ,s \"%1\"").arg(QLatin1String(large))};
-    }
-
+    // Each received line names its sender, also when the sender changes between two datagrams, and
+    // every datagram waiting when the socket signals is handled by that one call, in arrival order.
     void received()
     {
-        QFETCH(QByteArrayList, datagrams);
-        QFETCH(QStringList, rendered);
         OscWidget window;
         const quint16 port = freeUdpPort();
         QVERIFY(bindWindow(window, port));
-        QUdpSocket sender;
-        for (const QByteArray &datagram : datagrams)
-            QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, port), qint64(datagram.size()));
-        for (QString &line : rendered)
-            line.prepend(QStringLiteral("[127.0.0.1:%1] ").arg(sender.localPort()));
-
+        QUdpSocket first, second;
+        QStringList expected;
+        for (QUdpSocket *sender : {&first, &second, &first}) {
+            QCOMPARE(sender->writeDatagram(kDefaultMessage, QHostAddress::LocalHost, port), qint64(kDefaultMessage.size()));
+            expected << QStringLiteral("[127.0.0.1:%1] /test/value ,i 42").arg(sender->localPort());
+        }
         // Wait for them without running the event loop, so that only the call below reads them.
         auto *socket = window.findChild<QUdpSocket *>();
         QDeadlineTimer deadline(5000);
         while (!socket->hasPendingDatagrams() && !deadline.hasExpired())
             QThread::msleep(1);
         window.onReadyRead();
-        QCOMPARE(loggedTexts(window, LogDirection::Rx), rendered);
-        QVERIFY(!socket->hasPendingDatagrams());
+        QCOMPARE(loggedTexts(window, LogDirection::Rx), expected);
     }
 
     void destroyedWindowIgnoresLanguageSwitch()

@@ -2,7 +2,6 @@
 
 #include "controls/ControlGeometry.h"
 #include "controls/OscControl.h"
-#include "controls/OscControlPanel.h"
 
 #include <QList>
 #include <QPainter>
@@ -23,9 +22,8 @@ constexpr int MajorDotAlpha = 25;
 
 }
 
-FreeCanvas::FreeCanvas(OscControlPanel *panel, QWidget *parent)
+FreeCanvas::FreeCanvas(QWidget *parent)
     : QWidget(parent)
-    , m_panel(panel)
 {
     setMinimumSize(MinimumWidth, MinimumHeight);
     setStyleSheet(QStringLiteral("background: transparent;"));
@@ -46,15 +44,31 @@ void FreeCanvas::setControlScale(double s)
 void FreeCanvas::setGridSize(int g)
 {
     m_gridSize = g;
+    for (OscControl *control : findChildren<OscControl *>(QString(), Qt::FindDirectChildrenOnly))
+        control->setSnapGrid(g);
     update();
+}
+
+void FreeCanvas::setEditMode(bool on)
+{
+    m_editMode = on;
+    update();
+}
+
+void FreeCanvas::adoptControl(OscControl *control)
+{
+    control->setParent(this);
+    control->setSnapGrid(m_gridSize);
+    connect(control, &OscControl::placementChanged, this, &FreeCanvas::relayoutControls,
+            Qt::UniqueConnection);
 }
 
 void FreeCanvas::relayoutControls()
 {
-    if (!m_panel || width() <= ControlGeometry::MaxIgnoredCanvasExtent
+    if (width() <= ControlGeometry::MaxIgnoredCanvasExtent
         || height() <= ControlGeometry::MaxIgnoredCanvasExtent)
         return;
-    for (OscControl *control : m_panel->controls())
+    for (OscControl *control : findChildren<OscControl *>(QString(), Qt::FindDirectChildrenOnly))
         control->setGeometry(ControlGeometry::layoutRect(control->normRect(), size(), m_scale));
 }
 
@@ -75,14 +89,9 @@ void FreeCanvas::resizeEvent(QResizeEvent *event)
     relayoutControls();
 }
 
-bool FreeCanvas::panelInEditMode() const
-{
-    return m_panel && m_panel->editMode();
-}
-
 void FreeCanvas::paintEvent(QPaintEvent *)
 {
-    if (!panelInEditMode())
+    if (!m_editMode)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -2,12 +2,13 @@
 
 #include <QWidget>
 
-class OscControlPanel;
+class OscControl;
 class QPainter;
 
 // The surface the panel's controls live on: maps each control's fractional placement to pixels,
 // scales the controls' sizes (Ctrl+wheel, the panel's zoom buttons) and paints the snap grid as
-// dots while the panel is in edit mode. Pressing, moving and resizing are done by the controls.
+// dots while in edit mode. Pressing, moving and resizing are done by the controls, which announce
+// each new placement; the canvas lays out the controls it holds.
 class FreeCanvas : public QWidget
 {
     Q_OBJECT
@@ -17,7 +18,7 @@ public:
     static constexpr double MaxScale = 3.0;
     static constexpr double ScaleStep = 0.1;
 
-    FreeCanvas(OscControlPanel *panel, QWidget *parent = nullptr);
+    explicit FreeCanvas(QWidget *parent = nullptr);
 
     double controlScale() const { return m_scale; }
     int gridSize() const { return m_gridSize; }
@@ -25,6 +26,10 @@ public:
     void setControlScale(double s);
     void setGridSize(int g);
     void relayoutControls();
+    bool editMode() const { return m_editMode; }
+    void setEditMode(bool on);
+    // Takes the control onto this canvas: laid out here, snapping to this canvas's grid.
+    void adoptControl(OscControl *control);
 
 signals:
     void controlScaleChanged(double scale);
@@ -35,10 +40,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    bool panelInEditMode() const;
     void paintDots(QPainter &painter, int step, int alpha);
 
-    OscControlPanel *m_panel;
     double m_scale = 1.0;
     int m_gridSize = 0;
+    bool m_editMode = false;
 };

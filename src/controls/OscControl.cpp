@@ -1,7 +1,5 @@
 #include "controls/OscControl.h"
 
-#include "controls/FreeCanvas.h"
-
 #include <QCursor>
 #include <QGraphicsDropShadowEffect>
 #include <QMouseEvent>
@@ -178,7 +176,8 @@ void OscControl::hoverAt(const QPoint &pos)
 
 void OscControl::dragTo(const QPoint &globalPos, Qt::KeyboardModifiers modifiers)
 {
-    auto *canvas = qobject_cast<FreeCanvas *>(parentWidget());
+    // Placement is in fractions of the parent, so a control with none cannot be dragged.
+    const QWidget *canvas = parentWidget();
     if (!canvas)
         return;
     const double canvasWidth = canvas->width();
@@ -189,14 +188,13 @@ void OscControl::dragTo(const QPoint &globalPos, Qt::KeyboardModifiers modifiers
 
     const QPointF delta((globalPos.x() - m_pressPos.x()) / canvasWidth,
                         (globalPos.y() - m_pressPos.y()) / canvasHeight);
-    const int grid = canvas->gridSize();
-    const bool snapping = !(modifiers & Qt::ShiftModifier) && grid > 0;
-    const QSizeF snapStep = snapping ? QSizeF(grid / canvasWidth, grid / canvasHeight) : QSizeF(0, 0);
+    const bool snapping = !(modifiers & Qt::ShiftModifier) && m_snapGrid > 0;
+    const QSizeF snapStep = snapping ? QSizeF(m_snapGrid / canvasWidth, m_snapGrid / canvasHeight) : QSizeF(0, 0);
 
     m_normRect = m_resizing
         ? ControlGeometry::resizedRect(m_startRect, delta, m_resizeHandle, snapStep)
         : ControlGeometry::movedRect(m_startRect, delta, snapStep);
-    canvas->relayoutControls();
+    emit placementChanged();
 }
 
 void OscControl::enterEvent(QEnterEvent *event)

@@ -41,6 +41,9 @@ public:
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
 
+    // The grid, in pixels of the parent, that edit drags snap to; 0 for none.
+    void setSnapGrid(int pixels) { m_snapGrid = pixels; }
+
     bool isResizing() const { return m_resizing; }
     ResizeHandle hoverHandle() const { return m_hoverHandle; }
 
@@ -53,6 +56,8 @@ public:
 signals:
     void oscSendRequested(const QString &address, double value);
     void controlChanged();
+    // An edit drag moved or resized the control: its normRect changed.
+    void placementChanged();
     void controlClicked(OscControl *ctrl);
     void controlDoubleClicked(OscControl *ctrl);
 
@@ -91,4 +96,5 @@ private:
     QRectF m_startRect;
     QRectF m_normRect;
     bool m_selected = false;
+    int m_snapGrid = 0;
 };

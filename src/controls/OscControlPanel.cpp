@@ -7,7 +7,6 @@
 #include "controls/OscFader.h"
 #include "controls/OscKnob.h"
 #include "controls/OscLabel.h"
-#include "osc/OscWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -70,9 +69,8 @@ QString scaleText(double scale)
 
 }
 
-OscControlPanel::OscControlPanel(OscWidget *owner, QWidget *parent)
-    : QWidget(parent)
-    , m_owner(owner)
+OscControlPanel::OscControlPanel(QWidget *owner, QWidget *parent)
+    : QWidget(parent ? parent : owner)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -85,7 +83,7 @@ OscControlPanel::OscControlPanel(OscWidget *owner, QWidget *parent)
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setStyleSheet(QStringLiteral("QScrollArea { border: none; background: transparent; }"));
-    m_canvas = new FreeCanvas(this, m_scrollArea);
+    m_canvas = new FreeCanvas(m_scrollArea);
     m_scrollArea->setWidget(m_canvas);
     layout->addWidget(m_scrollArea, 1);
 
@@ -210,7 +208,7 @@ void OscControlPanel::setEditMode(bool on)
         control->setEditMode(on);
     if (!on)
         selectControl(nullptr);
-    m_canvas->update();
+    m_canvas->setEditMode(on);
 }
 
 void OscControlPanel::addFader()
@@ -247,7 +245,7 @@ void OscControlPanel::addNumbered(OscControl *ctrl, const QString &addressStem,
 
 void OscControlPanel::addControl(OscControl *ctrl)
 {
-    ctrl->setParent(m_canvas);
+    m_canvas->adoptControl(ctrl);
     ctrl->setEditMode(m_editMode);
     ctrl->show();
 
@@ -283,9 +281,9 @@ void OscControlPanel::removeSelected()
 
 void OscControlPanel::onControlOscSend(const QString &address, double value)
 {
-    if (m_editMode || !m_owner)
+    if (m_editMode)
         return;
-    m_owner->sendOscValue(address, value);
+    emit oscSendRequested(address, value);
 }
 
 void OscControlPanel::setControlValue(const QString &address, double value)

@@ -6,14 +6,14 @@
 
 class FreeCanvas;
 class OscControl;
-class OscWidget;
 class QCheckBox;
 class QLabel;
 class QScrollArea;
 
 // The control-panel page: an edit-mode switch, a toolbar to add and delete controls, a grid and
-// zoom bar, and the canvas with the controls. It passes the controls' play-mode sends to the tool
-// window and hands values that arrive from the network to the control with that exact address.
+// zoom bar, and the canvas with the controls. It passes the controls' play-mode sends on as
+// oscSendRequested, for the window to send, and hands values that arrive from the network to the
+// control with that exact address.
 class OscControlPanel : public QWidget
 {
     Q_OBJECT
@@ -22,9 +22,10 @@ public:
     // Grid sizes offered by the snap box, by item index.
     static constexpr int GridSizes[] = {0, 10, 20, 40};
 
-    explicit OscControlPanel(OscWidget *owner, QWidget *parent = nullptr);
+    // The owner is the window the panel belongs to, and its parent when none is given; the panel
+    // keeps no pointer to it and reaches it only through its signals.
+    explicit OscControlPanel(QWidget *owner, QWidget *parent = nullptr);
 
-    // Inline so that the canvas, built in a library below the window, can read them.
     const QList<OscControl *> &controls() const { return m_controls; }
     bool editMode() const { return m_editMode; }
     OscControl *selectedControl() const { return m_selected; }
@@ -33,6 +34,9 @@ public:
     void setControlValue(const QString &address, double value);
     void setControlText(const QString &address, const QString &text);
     void addControl(OscControl *ctrl);
+
+signals:
+    void oscSendRequested(const QString &address, double value);
 
 public slots:
     void addFader();
@@ -52,7 +56,6 @@ private:
     void showScale(double scale);
     void addNumbered(OscControl *ctrl, const QString &addressStem, const QString &captionStem);
 
-    OscWidget *m_owner;
     QScrollArea *m_scrollArea = nullptr;
     FreeCanvas *m_canvas = nullptr;
     QCheckBox *m_editCheck = nullptr;

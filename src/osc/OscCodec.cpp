@@ -313,6 +313,18 @@ void appendWord32(QByteArray &message, quint32 word)
     message.append(bytes, Int32Size);
 }
 
+// A value this close to a whole number inside the int32 range goes out as an int32.
+constexpr double WholeNumberTolerance = 0.0001;
+constexpr double Int32Min = -2147483648.0;
+constexpr double Int32Max = 2147483647.0;
+constexpr int ValueDecimals = 6;
+
+// Halves round away from zero: add 0.5 with the value's sign, then truncate.
+double nearestWhole(double value)
+{
+    return std::trunc(value + std::copysign(0.5, value));
+}
+
 QString withLead(const QString &text, QChar lead)
 {
     const QString stripped = text.trimmed();
@@ -355,6 +367,27 @@ QByteArray buildOscMessage(const QString &address, const QString &typeTags, cons
         }
     }
     return message;
+}
+
+QString valueTypeTags(double value)
+{
+    const bool whole = std::abs(value - nearestWhole(value)) < WholeNumberTolerance
+        && value >= Int32Min && value <= Int32Max;
+    return whole ? QStringLiteral(",i") : QStringLiteral(",f");
+}
+
+QString valueText(double value)
+{
+    return QString::number(value, 'f', ValueDecimals);
+}
+
+QByteArray buildValueMessage(const QString &address, double value)
+{
+    const QString tags = valueTypeTags(value);
+    // An int32 carries the rounded value, a float32 the six-decimal text.
+    const QString argument = tags == QLatin1String(",i") ? QString::number(qint64(nearestWhole(value)))
+                                                         : valueText(value);
+    return buildOscMessage(address, tags, argument);
 }
 
 QString decodeOscToText(const QByteArray &datagram)

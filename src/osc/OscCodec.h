@@ -23,6 +23,13 @@ struct OscFirstArgument
 // and writing stops at the first tag left without one (the type-tag string still names them all).
 QByteArray buildOscMessage(const QString &address, const QString &typeTags, const QString &values);
 
+// One control value as a single-argument message: ",i" with the nearest int32 when the value is
+// within 0.0001 of a whole number in the int32 range (halves round away from zero), otherwise ",f".
+QString valueTypeTags(double value);
+QByteArray buildValueMessage(const QString &address, double value);
+// The value in fixed-point notation with six decimals, as a sent value is logged.
+QString valueText(double value);
+
 // For example "/mix ,fT 0.7500 True"; a bundle is labelled "[OSC Bundle] " but not taken apart.
 QString decodeOscToText(const QByteArray &datagram);
 

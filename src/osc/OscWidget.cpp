@@ -8,12 +8,13 @@
 #include "comm/LogViewWidget.h"
 #include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
+#include "osc/FormFields.h"
 #include "osc/OscCodec.h"
+#include "osc/OscLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -26,12 +27,10 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
-#include <QUdpSocket>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QtCharts/QChartView>
 
-#include <cmath>
 #include <optional>
 
 namespace {
@@ -48,23 +47,11 @@ constexpr int kSettingsColumnWidth = 260;
 constexpr int kSettingsPanelWidth = 254;
 constexpr int kBindButtonHeight = 36;
 
-// Room for a burst that arrives while the event loop is busy (painting, say): the system's
-// default holds only a few milliseconds of heavy traffic. The system may grant less; Linux caps
-// it at net.core.rmem_max.
-constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
-
 constexpr int kDefaultLocalPort = 9000;
 constexpr int kDefaultTargetPort = 8000;
 const QString kDefaultTargetHost = QStringLiteral("127.0.0.1");
 const QString kDefaultAddress = QStringLiteral("/test/value");
 const QString kDefaultArguments = QStringLiteral("42");
-
-// Every UDP datagram fits, so each is read whole without asking the system for its size first.
-constexpr qsizetype kMaxDatagramSize = 65536;
-// A flood that arrives about as fast as it is handled would keep one drain going for as long
-// as it lasts and freeze the window. Past this much time the rest waits in the socket, which
-// stays readable, for the next turn of the event loop.
-constexpr qint64 kMaxDrainNs = 20 * 1000 * 1000;
 
 constexpr int kMinimumInterval = 10;
 constexpr int kMaximumInterval = 60000;
@@ -82,12 +69,6 @@ const QStringList kTypePresets = {
     QStringLiteral(",if (int+float)"),
     QStringLiteral(",sf (string+float)"),
 };
-
-// A control value this close to a whole number inside the int32 range goes out as an int32.
-constexpr double kWholeNumberTolerance = 0.0001;
-constexpr double kInt32Min = -2147483648.0;
-constexpr double kInt32Max = 2147483647.0;
-constexpr int kValueLogDecimals = 6;
 
 const QString kDocumentationPath = QStringLiteral("/docs/kestrand/lumeral");
 const QString kDocButtonStyle = QStringLiteral(
@@ -108,41 +89,6 @@ QString tagsOfPreset(const QString &preset)
     return preset.section(QLatin1Char(' '), 0, 0);
 }
 
-// A row of the settings and send groups: a caption and a field that takes the spare width.
-void addFieldRow(QVBoxLayout *layout, const QString &caption, QWidget *field)
-{
-    auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(caption));
-    row->addWidget(field, 1);
-    layout->addLayout(row);
-}
-
-QSpinBox *createSpinBox(const QString &objectName, int minimum, int maximum, int value,
-                        const QString &suffix = QString())
-{
-    auto *spin = new QSpinBox;
-    spin->setObjectName(objectName);
-    spin->setRange(minimum, maximum);
-    spin->setValue(value);
-    spin->setSuffix(suffix);
-    return spin;
-}
-
-QCheckBox *createCheckBox(const QString &objectName, const QString &text, bool checked)
-{
-    auto *check = new QCheckBox(text);
-    check->setObjectName(objectName);
-    check->setChecked(checked);
-    return check;
-}
-
-QLineEdit *createLineEdit(const QString &objectName, const QString &text)
-{
-    auto *edit = new QLineEdit(text);
-    edit->setObjectName(objectName);
-    return edit;
-}
-
 } // namespace
 
 OscWidget::OscWidget(QWidget *parent)
@@ -152,14 +98,18 @@ OscWidget::OscWidget(QWidget *parent)
     m_autoSendTimer = new QTimer(this);
     m_autoSendTimer->setObjectName(QStringLiteral("autoSendTimer"));
     connect(m_autoSendTimer, &QTimer::timeout, this, &OscWidget::sendData);
+    m_link = new OscLink(this);
+    connect(m_link, &OscLink::bound, this, [this] { onBindingChanged(true); });
+    connect(m_link, &OscLink::released, this, [this] { onBindingChanged(false); });
+    connect(m_link, &OscLink::bindFailed, m_comm,
+            [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("绑定失败: ") + reason); });
+    connect(m_link, &OscLink::sendFailed, m_comm,
+            [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("发送失败 ") + reason); });
+    connect(m_link, &OscLink::datagramReceived, this, &OscWidget::onDatagram);
     setupUI();
 }
 
-OscWidget::~OscWidget()
-{
-    if (m_udpSocket)
-        m_udpSocket->close();
-}
+OscWidget::~OscWidget() = default;
 
 CommunicationBase *OscWidget::communication() const
 {
@@ -178,42 +128,29 @@ ChartEngine *OscWidget::chartEngine() const
 
 bool OscWidget::isBound() const
 {
-    return m_bound;
+    return m_link->isBound();
 }
 
 void OscWidget::toggleConnection()
 {
-    if (m_bound) {
-        m_udpSocket->close();
-        delete m_udpSocket;
-        m_udpSocket = nullptr;
-        m_bound = false;
-        updateBindButton();
-        updateStatusLabel();
-        m_comm->addSystemMessage(QStringLiteral("端口已释放"));
-        return;
-    }
+    if (m_link->isBound())
+        m_link->release();
+    else
+        m_link->bind(quint16(m_localPortSpin->value()));
+}
 
-    // A fresh socket for every try, so a refused bind leaves nothing behind.
-    m_udpSocket = new QUdpSocket(this);
-    const quint16 port = quint16(m_localPortSpin->value());
-    if (!m_udpSocket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DefaultForPlatform)) {
-        m_comm->addSystemMessage(QStringLiteral("绑定失败: ") + m_udpSocket->errorString());
-        delete m_udpSocket;
-        m_udpSocket = nullptr;
-        return;
-    }
-    m_udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
-    connect(m_udpSocket, &QUdpSocket::readyRead, this, &OscWidget::onReadyRead);
-    m_bound = true;
+void OscWidget::onBindingChanged(bool bound)
+{
     updateBindButton();
     updateStatusLabel();
-    m_comm->addSystemMessage(QStringLiteral("UDP端口已绑定 %1").arg(port));
+    m_comm->addSystemMessage(bound ? QStringLiteral("UDP端口已绑定 %1").arg(m_link->localPort())
+                                   : QStringLiteral("端口已释放"));
+    emit m_comm->connectionStatusChanged(bound);
 }
 
 void OscWidget::updateBindButton()
 {
-    if (m_bound) {
+    if (isBound()) {
         m_bindButton->setText(QStringLiteral("释放端口"));
         m_bindButton->setStyleSheet(kReleaseButtonStyle);
         m_bindButton->setFixedHeight(kBindButtonHeight);
@@ -229,7 +166,7 @@ void OscWidget::updateStatusLabel()
     if (!m_statusLabel)
         return;
     const LanguageManager &language = LanguageManager::instance();
-    if (m_bound) {
+    if (isBound()) {
         m_statusLabel->setText(language.pick(QStringLiteral("🟢 已绑定"), QStringLiteral("🟢 Bound")));
         m_statusLabel->setStyleSheet(kBoundStatusStyle);
     } else {
@@ -240,7 +177,7 @@ void OscWidget::updateStatusLabel()
 
 void OscWidget::sendData()
 {
-    if (!m_udpSocket || !m_bound) {
+    if (!isBound()) {
         m_comm->addSystemMessage(QStringLiteral("请先绑定端口"));
         return;
     }
@@ -251,42 +188,22 @@ void OscWidget::sendData()
     }
     const QString tags = tagsOfPreset(m_typeCombo->currentText());
     const QString values = m_argsEdit->text().trimmed();
-    if (writeToTarget(OscCodec::buildOscMessage(address, tags, values)))
+    if (sendToTarget(OscCodec::buildOscMessage(address, tags, values)))
         logSent(address, tags, values);
 }
 
 void OscWidget::sendOscValue(const QString &address, double value)
 {
-    if (!m_udpSocket || !m_bound)
+    if (!isBound())
         return;
-    // Halves round away from zero: add 0.5 with the value's sign, then truncate.
-    const double nearest = std::trunc(value + std::copysign(0.5, value));
-    const bool whole = std::abs(value - nearest) < kWholeNumberTolerance
-        && value >= kInt32Min && value <= kInt32Max;
-    const QString tags = whole ? QStringLiteral(",i") : QStringLiteral(",f");
-    const QString valueText = QString::number(value, 'f', kValueLogDecimals);
-    // An int32 carries the rounded value; the log shows the value as the control had it.
-    const QString argument = whole ? QString::number(qint64(nearest)) : valueText;
-    if (writeToTarget(OscCodec::buildOscMessage(address, tags, argument)))
-        logSent(address, tags, valueText);
+    // The log shows the value as the control had it, also when an int32 carries it rounded.
+    if (sendToTarget(OscCodec::buildValueMessage(address, value)))
+        logSent(address, OscCodec::valueTypeTags(value), OscCodec::valueText(value));
 }
 
-bool OscWidget::writeToTarget(const QByteArray &datagram)
+bool OscWidget::sendToTarget(const QByteArray &datagram)
 {
-    // Only numeric addresses are accepted: a name would parse to the null address, which
-    // the system takes for this machine, and the send would seem to succeed.
-    const QString hostText = m_targetHostEdit->text().trimmed();
-    const QHostAddress target(hostText);
-    if (target.isNull()) {
-        m_comm->addSystemMessage(QStringLiteral("发送失败 目标地址无效: ") + hostText);
-        return false;
-    }
-    const qint64 written = m_udpSocket->writeDatagram(datagram, target, quint16(m_targetPortSpin->value()));
-    if (written < 1) {
-        m_comm->addSystemMessage(QStringLiteral("发送失败 ") + m_udpSocket->errorString());
-        return false;
-    }
-    return true;
+    return m_link->send(datagram, m_targetHostEdit->text(), quint16(m_targetPortSpin->value()));
 }
 
 void OscWidget::logSent(const QString &address, const QString &tags, const QString &values)
@@ -297,7 +214,7 @@ void OscWidget::logSent(const QString &address, const QString &tags, const QStri
 
 void OscWidget::toggleAutoSend(bool enabled)
 {
-    if (enabled && m_bound)
+    if (enabled && isBound())
         m_autoSendTimer->start(m_intervalSpin->value());
     else
         m_autoSendTimer->stop();
@@ -305,31 +222,20 @@ void OscWidget::toggleAutoSend(bool enabled)
 
 void OscWidget::onReadyRead()
 {
-    if (!m_udpSocket)
-        return;
-    if (m_receiveBuffer.size() < kMaxDatagramSize)
-        m_receiveBuffer.resize(kMaxDatagramSize);
-    QHostAddress sender;
-    quint16 senderPort = 0;
-    QElapsedTimer drainTime;
-    drainTime.start();
-    while (m_udpSocket->hasPendingDatagrams() && drainTime.nsecsElapsed() < kMaxDrainNs) {
-        const qint64 size = m_udpSocket->readDatagram(m_receiveBuffer.data(), m_receiveBuffer.size(),
-                                                      &sender, &senderPort);
-        if (size < 0)
-            break;
-        const QByteArray datagram(m_receiveBuffer.constData(), size);
+    m_link->drain();
+}
 
-        if (sender != m_lastSender || senderPort != m_lastSenderPort || m_lastSenderPrefix.isEmpty()) {
-            m_lastSender = sender;
-            m_lastSenderPort = senderPort;
-            m_lastSenderPrefix = QStringLiteral("[%1:%2] ").arg(sender.toString()).arg(senderPort);
-        }
-        const QString text = OscCodec::decodeOscToText(datagram);
-        m_comm->addRxData(m_comm->encodeText(m_lastSenderPrefix + text));
-        feedChart(text);
-        driveControlPanel(datagram);
+void OscWidget::onDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort)
+{
+    if (sender != m_lastSender || senderPort != m_lastSenderPort || m_lastSenderPrefix.isEmpty()) {
+        m_lastSender = sender;
+        m_lastSenderPort = senderPort;
+        m_lastSenderPrefix = QStringLiteral("[%1:%2] ").arg(sender.toString()).arg(senderPort);
     }
+    const QString text = OscCodec::decodeOscToText(datagram);
+    m_comm->addRxData(m_comm->encodeText(m_lastSenderPrefix + text));
+    feedChart(text);
+    driveControlPanel(datagram);
 }
 
 // Offers every line of a received message to the chart page's extraction rules.
@@ -472,16 +378,16 @@ QGroupBox *OscWidget::createConnectionGroup()
     layout->setSpacing(8);
     layout->setContentsMargins(0, 0, 0, 8);
 
-    m_localPortSpin = createSpinBox(QStringLiteral("localPortSpin"), 1, 65535, kDefaultLocalPort);
-    m_targetHostEdit = createLineEdit(QStringLiteral("targetHostEdit"), kDefaultTargetHost);
-    m_targetPortSpin = createSpinBox(QStringLiteral("targetPortSpin"), 1, 65535, kDefaultTargetPort);
+    m_localPortSpin = FormFields::createSpinBox(QStringLiteral("localPortSpin"), 1, 65535, kDefaultLocalPort);
+    m_targetHostEdit = FormFields::createLineEdit(QStringLiteral("targetHostEdit"), kDefaultTargetHost);
+    m_targetPortSpin = FormFields::createSpinBox(QStringLiteral("targetPortSpin"), 1, 65535, kDefaultTargetPort);
     m_encodingCombo = new QComboBox;
     m_encodingCombo->setObjectName(QStringLiteral("encodingCombo"));
     m_encodingCombo->addItems(CommunicationBase::supportedEncodings());
-    addFieldRow(layout, QStringLiteral("本地端口"), m_localPortSpin);
-    addFieldRow(layout, QStringLiteral("目标地址"), m_targetHostEdit);
-    addFieldRow(layout, QStringLiteral("目标端口"), m_targetPortSpin);
-    addFieldRow(layout, QStringLiteral("编码"), m_encodingCombo);
+    FormFields::addFieldRow(layout, QStringLiteral("本地端口"), m_localPortSpin);
+    FormFields::addFieldRow(layout, QStringLiteral("目标地址"), m_targetHostEdit);
+    FormFields::addFieldRow(layout, QStringLiteral("目标端口"), m_targetPortSpin);
+    FormFields::addFieldRow(layout, QStringLiteral("编码"), m_encodingCombo);
 
     m_bindButton = new QPushButton(QStringLiteral("绑定端口"));
     m_bindButton->setObjectName(QStringLiteral("accentButton"));
@@ -500,16 +406,16 @@ QGroupBox *OscWidget::createDisplayGroup()
     layout->setSpacing(6);
     layout->setContentsMargins(0, 0, 0, 8);
 
-    m_hexCheck = createCheckBox(QStringLiteral("hexCheck"), QStringLiteral("十六进制显示"), false);
-    m_timestampCheck = createCheckBox(QStringLiteral("timestampCheck"), QStringLiteral("显示时间戳"), true);
-    m_autoScrollCheck = createCheckBox(QStringLiteral("autoScrollCheck"), QStringLiteral("自动滚动"), true);
+    m_hexCheck = FormFields::createCheckBox(QStringLiteral("hexCheck"), QStringLiteral("十六进制显示"), false);
+    m_timestampCheck = FormFields::createCheckBox(QStringLiteral("timestampCheck"), QStringLiteral("显示时间戳"), true);
+    m_autoScrollCheck = FormFields::createCheckBox(QStringLiteral("autoScrollCheck"), QStringLiteral("自动滚动"), true);
     layout->addWidget(m_hexCheck);
     layout->addWidget(m_timestampCheck);
     layout->addWidget(m_autoScrollCheck);
-    m_lineSpacingSpin = createSpinBox(QStringLiteral("lineSpacingSpin"), -10, 10, 0, QStringLiteral(" px"));
-    m_fontSizeSpin = createSpinBox(QStringLiteral("fontSizeSpin"), 7, 16, 11, QStringLiteral(" pt"));
-    addFieldRow(layout, QStringLiteral("行间距"), m_lineSpacingSpin);
-    addFieldRow(layout, QStringLiteral("字号"), m_fontSizeSpin);
+    m_lineSpacingSpin = FormFields::createSpinBox(QStringLiteral("lineSpacingSpin"), -10, 10, 0, QStringLiteral(" px"));
+    m_fontSizeSpin = FormFields::createSpinBox(QStringLiteral("fontSizeSpin"), 7, 16, 11, QStringLiteral(" pt"));
+    FormFields::addFieldRow(layout, QStringLiteral("行间距"), m_lineSpacingSpin);
+    FormFields::addFieldRow(layout, QStringLiteral("字号"), m_fontSizeSpin);
 
     connect(m_hexCheck, &QCheckBox::toggled, m_comm, &CommunicationBase::setHexDisplay);
     connect(m_timestampCheck, &QCheckBox::toggled, m_comm, &CommunicationBase::setShowTimestamp);
@@ -552,6 +458,7 @@ QWidget *OscWidget::createTabArea()
     if (m_chartEngine)
         m_tabWidget->addTab(m_chartEngine->chartView(), QStringLiteral("数据图表"));
     m_controlPanel = new OscControlPanel(this, m_tabWidget);
+    connect(m_controlPanel, &OscControlPanel::oscSendRequested, this, &OscWidget::sendOscValue);
     m_tabWidget->addTab(m_controlPanel, QStringLiteral("控制面板"));
     layout->addWidget(m_tabWidget, 1);
     layout->addWidget(createSendPanel());
@@ -565,14 +472,14 @@ QWidget *OscWidget::createSendPanel()
     layout->setSpacing(4);
     layout->setContentsMargins(0, 0, 0, 8);
 
-    m_addressEdit = createLineEdit(QStringLiteral("addressEdit"), kDefaultAddress);
+    m_addressEdit = FormFields::createLineEdit(QStringLiteral("addressEdit"), kDefaultAddress);
     m_typeCombo = new QComboBox;
     m_typeCombo->setObjectName(QStringLiteral("typeCombo"));
     m_typeCombo->addItems(kTypePresets);
-    m_argsEdit = createLineEdit(QStringLiteral("argsEdit"), kDefaultArguments);
-    addFieldRow(layout, QStringLiteral("地址:"), m_addressEdit);
-    addFieldRow(layout, QStringLiteral("类型:"), m_typeCombo);
-    addFieldRow(layout, QStringLiteral("参数:"), m_argsEdit);
+    m_argsEdit = FormFields::createLineEdit(QStringLiteral("argsEdit"), kDefaultArguments);
+    FormFields::addFieldRow(layout, QStringLiteral("地址:"), m_addressEdit);
+    FormFields::addFieldRow(layout, QStringLiteral("类型:"), m_typeCombo);
+    FormFields::addFieldRow(layout, QStringLiteral("参数:"), m_argsEdit);
 
     auto *sendRow = new QHBoxLayout;
     sendRow->addStretch();
@@ -583,8 +490,8 @@ QWidget *OscWidget::createSendPanel()
     layout->addLayout(sendRow);
 
     auto *autoSendRow = new QHBoxLayout;
-    m_autoSendCheck = createCheckBox(QStringLiteral("autoSendCheck"), QStringLiteral("自动发送"), false);
-    m_intervalSpin = createSpinBox(QStringLiteral("intervalSpin"), kMinimumInterval, kMaximumInterval,
+    m_autoSendCheck = FormFields::createCheckBox(QStringLiteral("autoSendCheck"), QStringLiteral("自动发送"), false);
+    m_intervalSpin = FormFields::createSpinBox(QStringLiteral("intervalSpin"), kMinimumInterval, kMaximumInterval,
                                    kDefaultInterval, QStringLiteral(" ms"));
     m_intervalSpin->setSingleStep(kIntervalStep);
     autoSendRow->addWidget(m_autoSendCheck);

@@ -8,6 +8,7 @@ class ChartEngine;
 class CommunicationBase;
 class LogViewWidget;
 class OscControlPanel;
+class OscLink;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -19,7 +20,6 @@ class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
-class QUdpSocket;
 
 // The main window: binds a local UDP port, logs every datagram it receives and sends the
 // message composed in its send group, once or on a timer. It also hosts the log view and the
@@ -32,7 +32,7 @@ public:
     explicit OscWidget(QWidget *parent = nullptr);
     ~OscWidget() override;
 
-    // Sends one ",i" (whole values) or ",f" message; used by the control panel's controls.
+    // Sends one ",i" (whole values) or ",f" message; the control panel's send requests come here.
     void sendOscValue(const QString &address, double value);
 
     CommunicationBase *communication() const;
@@ -43,6 +43,7 @@ public:
 public slots:
     void toggleConnection();
     void sendData();
+    // Drains the link now; the link also drains by itself whenever its socket is readable.
     void onReadyRead();
     void toggleAutoSend(bool enabled);
 
@@ -51,7 +52,9 @@ private:
     void updateStatusLabel();
     void feedChart(const QString &renderedText);
     void driveControlPanel(const QByteArray &datagram);
-    bool writeToTarget(const QByteArray &datagram);
+    void onBindingChanged(bool bound);
+    void onDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
+    bool sendToTarget(const QByteArray &datagram);
     void logSent(const QString &address, const QString &tags, const QString &values);
     void retranslate();
 
@@ -69,7 +72,7 @@ private:
     LogViewWidget *m_logView = nullptr;
     QTabWidget *m_tabWidget = nullptr;
     ChartEngine *m_chartEngine = nullptr;
-    QUdpSocket *m_udpSocket = nullptr;
+    OscLink *m_link = nullptr;
     QSpinBox *m_localPortSpin = nullptr;
     QLineEdit *m_targetHostEdit = nullptr;
     QSpinBox *m_targetPortSpin = nullptr;
@@ -88,11 +91,9 @@ private:
     QSpinBox *m_intervalSpin = nullptr;
     QTimer *m_autoSendTimer = nullptr;
     OscControlPanel *m_controlPanel = nullptr;
-    bool m_bound = false;
     QComboBox *m_langCombo = nullptr;
 
     QLabel *m_statusLabel = nullptr;
-    QByteArray m_receiveBuffer;
     // Received datagrams mostly come from one peer: its "[address:port] " prefix is kept
     // rather than formatted again for every datagram.
     QHostAddress m_lastSender;

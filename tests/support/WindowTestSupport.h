@@ -6,8 +6,10 @@
 #include "comm/LogEntry.h"
 #include "osc/OscWidget.h"
 
+#include <QNetworkDatagram>
 #include <QSpinBox>
 #include <QStringList>
+#include <QTest>
 #include <QUdpSocket>
 
 #include <optional>
@@ -42,3 +44,34 @@ inline QStringList loggedTexts(const OscWidget &window, std::optional<LogDirecti
     }
     return matching;
 }
+
+// A bound window aimed at a plain socket on the loopback address (the default target host).
+struct WindowSession
+{
+    OscWidget window;
+    QUdpSocket peer;
+    quint16 port = freeUdpPort();
+
+    bool open()
+    {
+        if (!peer.bind(QHostAddress::LocalHost, 0))
+            return false;
+        field<QSpinBox>(window, "targetPortSpin")->setValue(peer.localPort());
+        return bindWindow(window, port);
+    }
+
+    // The next datagram the peer gets, or an empty one after five seconds of silence.
+    QByteArray receive()
+    {
+        const bool arrived = QTest::qWaitFor([this] { return peer.hasPendingDatagrams(); }, 5000);
+        return arrived ? peer.receiveDatagram().data() : QByteArray();
+    }
+
+    // Sends to the window and waits until it has logged the datagram.
+    bool deliver(const QByteArray &datagram)
+    {
+        const qsizetype before = window.communication()->entries().size();
+        peer.writeDatagram(datagram, QHostAddress::LocalHost, port);
+        return QTest::qWaitFor([&] { return window.communication()->entries().size() > before; }, 5000);
+    }
+};

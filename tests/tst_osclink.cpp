@@ -1,0 +1,172 @@
+// The UDP transport on its own, over real loopback sockets.
+#include "osc/OscLink.h"
+
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QUdpSocket>
+
+namespace {
+
+// Waits without running the event loop, so that only an explicit drain() reads what arrived.
+bool waitForPending(QUdpSocket *socket)
+{
+    QDeadlineTimer deadline(5000);
+    while (!socket->hasPendingDatagrams() && !deadline.hasExpired())
+        QThread::msleep(1);
+    return socket->hasPendingDatagrams();
+}
+
+} // namespace
+
+class tst_OscLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bindReleaseRebind()
+    {
+        OscLink link;
+        QSignalSpy bound(&link, &OscLink::bound);
+        QSignalSpy released(&link, &OscLink::released);
+        QVERIFY(link.bind(0));
+        const quint16 port = link.localPort();
+        QCOMPARE(bound.takeFirst().at(0).value<quint16>(), port);
+        // Today's bind is IPv4 only.
+        QCOMPARE(link.findChild<QUdpSocket *>()->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
+        link.release();
+        link.release();
+        QCOMPARE(released.count(), 1);
+        QVERIFY(!link.isBound() && !link.findChild<QUdpSocket *>());
+        QVERIFY2(link.bind(port), "the released port can be bound again");
+        QCOMPARE(bound.count(), 1);
+    }
+
+    void bindRefusedWhenPortTaken()
+    {
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
+        QUdpSocket refused;
+        QVERIFY(!refused.bind(QHostAddress::AnyIPv4, holder.localPort()));
+        OscLink link;
+        QSignalSpy failed(&link, &OscLink::bindFailed);
+        QSignalSpy bound(&link, &OscLink::bound);
+        QVERIFY(!link.bind(holder.localPort()));
+        QCOMPARE(failed.takeFirst().at(0).toString(), refused.errorString());
+        QVERIFY2(!link.isBound() && !link.findChild<QUdpSocket *>(), "the refused socket is not kept");
+        QCOMPARE(bound.count(), 0);
+    }
+
+    void receiveBufferRequested()
+    {
+        QFile cap(QStringLiteral("/proc/sys/net/core/rmem_max"));
+        if (!cap.open(QIODevice::ReadOnly) || cap.readAll().trimmed().toLongLong() < OscLink::ReceiveBufferBytes)
+            QSKIP("this system caps receive buffers below what the link asks for");
+        OscLink link;
+        QVERIFY(link.bind(0));
+        const QVariant granted = link.findChild<QUdpSocket *>()->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption);
+        QVERIFY(granted.toLongLong() >= OscLink::ReceiveBufferBytes);
+    }
+
+    // Everything queued before the event loop runs is read by one drain, in order, with its sender.
+    void drainReadsEveryQueuedDatagram_data()
+    {
+        QTest::addColumn<QByteArrayList>("datagrams");
+        QTest::newRow("three") << QByteArrayList{"first", "second", "third"};
+        QTest::newRow("largest IPv4 payload") << QByteArrayList{QByteArray(65507, 'x')};
+    }
+
+    void drainReadsEveryQueuedDatagram()
+    {
+        QFETCH(QByteArrayList, datagrams);
+        OscLink link;
+        QVERIFY(link.bind(0));
+        QUdpSocket peer;
+        QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+        QList<QNetworkDatagram> received;
+        connect(&link, &OscLink::datagramReceived, this,
+                [&received](const QByteArray &data, const QHostAddress &sender, quint16 port) {
+                    QNetworkDatagram datagram(data);
+                    datagram.setSender(sender, port);
+                    received.append(datagram);
+                });
+        for (const QByteArray &datagram : datagrams)
+            QCOMPARE(peer.writeDatagram(datagram, QHostAddress::LocalHost, link.localPort()), qint64(datagram.size()));
+        auto *socket = link.findChild<QUdpSocket *>();
+        QVERIFY(waitForPending(socket));
+        link.drain();
+        QCOMPARE(received.size(), datagrams.size());
+        for (qsizetype i = 0; i < received.size(); ++i) {
+            QCOMPARE(received.at(i).data(), datagrams.at(i));
+            QCOMPARE(received.at(i).senderAddress(), QHostAddress(QHostAddress::LocalHost));
+            QCOMPARE(received.at(i).senderPort(), int(peer.localPort()));
+        }
+        QVERIFY(!socket->hasPendingDatagrams());
+    }
+
+    void send_data()
+    {
+        QTest::addColumn<bool>("bound");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("failure");
+        // The IPv4 socket cannot reach an IPv6 target: the write itself fails, as it does for this probe.
+        QUdpSocket probe;
+        probe.bind(QHostAddress::AnyIPv4, 0);
+        probe.writeDatagram("x", QHostAddress(QStringLiteral("::1")), 9);
+        QTest::newRow("numeric host, spaces stripped") << true << " 127.0.0.1 " << "";
+        QTest::newRow("host name is not resolved") << true << "localhost" << "目标地址无效: localhost";
+        QTest::newRow("empty host") << true << "" << "目标地址无效: ";
+        QTest::newRow("write refused") << true << "::1" << probe.errorString();
+        QTest::newRow("unbound") << false << "127.0.0.1" << "未绑定";
+    }
+
+    void send()
+    {
+        QFETCH(bool, bound);
+        QFETCH(QString, host);
+        QFETCH(QString, failure);
+        OscLink link;
+        QVERIFY(link.bind(0));
+        if (!bound)
+            link.release();
+        QUdpSocket peer;
+        QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
+        QSignalSpy failed(&link, &OscLink::sendFailed);
+        QCOMPARE(link.send("first", host, peer.localPort()), failure.isEmpty());
+        QCOMPARE(failed.count(), failure.isEmpty() ? 0 : 1);
+        if (!failure.isEmpty()) {
+            QCOMPARE(failed.at(0).at(0).toString(), failure);
+            // Nothing went to this machine instead: the first datagram the peer sees is the next one.
+            QVERIFY(link.bind(0));
+            QVERIFY(link.send("next", QStringLiteral("127.0.0.1"), peer.localPort()));
+        }
+        QVERIFY(QTest::qWaitFor([&peer] { return peer.hasPendingDatagrams(); }, 5000));
+        QCOMPARE(peer.receiveDatagram().data(), QByteArray(failure.isEmpty() ? "first" : "next"));
+    }
+
+    // Sending to a port nobody listens on draws an ICMP "port unreachable"; it must not leave the
+    // socket unable to receive or to send afterwards.
+    void closedTargetPortLeavesTheSocketWorking()
+    {
+        OscLink link;
+        QVERIFY(link.bind(0));
+        QUdpSocket closed, peer;
+        QVERIFY(closed.bind(QHostAddress::LocalHost, 0) && peer.bind(QHostAddress::LocalHost, 0));
+        const quint16 closedPort = closed.localPort();
+        closed.close();
+        for (int i = 0; i < 3; ++i) {
+            link.send("lost", QStringLiteral("127.0.0.1"), closedPort);
+            QTest::qWait(20);
+        }
+        QSignalSpy received(&link, &OscLink::datagramReceived);
+        peer.writeDatagram("in", QHostAddress::LocalHost, link.localPort());
+        QTRY_COMPARE(received.count(), 1);
+        QVERIFY(link.send("out", QStringLiteral("127.0.0.1"), peer.localPort()));
+        QTRY_VERIFY(peer.hasPendingDatagrams());
+        QCOMPARE(peer.receiveDatagram().data(), QByteArray("out"));
+    }
+};
+
+QTEST_MAIN(tst_OscLink)
+#include "tst_osclink.moc"
