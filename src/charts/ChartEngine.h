@@ -1,7 +1,7 @@
 #pragma once
 
-#include "charts/ChartRule.h"
 #include "charts/ChartModel.h"
+#include "charts/ChartRule.h"
 
 #include <QList>
 #include <QWidget>
@@ -47,7 +47,7 @@ public:
     int timeWindow() const;
     ChartModel *model() const;
 
-    // ChartModel::addDataPoint.
+    // Records one value through the model (ChartModel::addDataPoint).
     void addDataPoint(const QString &seriesName, double value);
 
     // Finds series in recent traffic for "智能分析"; the page adopts the first few.

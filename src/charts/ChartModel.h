@@ -53,8 +53,10 @@ public:
 signals:
     void ruleAdded(const QString &name, const QString &expression);
     void seriesAdopted(const QStringList &names);
+    // Every series and rule is gone (a template is being applied).
     void seriesRemoved();
-    // Once per ingest or addDataPoint that found a value, however many it found.
+    // Once per ingest or addDataPoint that brought a finite value, however many it brought;
+    // the value of a name without a series counts too, so the views still move on in time.
     void pointsAdded();
     void pointsCleared();
 
