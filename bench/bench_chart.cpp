@@ -1,15 +1,12 @@
 // Throughput of the chart page: received lines through three rules into a shown chart,
 // and the cost of one refresh with full series.
 #include "charts/ChartEngine.h"
-#include "charts/ChartRule.h"
+#include "charts/ChartModel.h"
 #include "charts/ChartSeriesData.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRegularExpression>
 #include <QNetworkDatagram>
 #include <QTextStream>
 #include <QThread>
@@ -22,30 +19,6 @@ namespace {
 
 constexpr int LineCount = 10000;
 constexpr int RefreshRounds = 20;
-
-// What the window does with one received datagram's text.
-void feedText(ChartEngine &engine, const QString &text)
-{
-    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
-    const QStringList pieces = text.split(lineBreaks, Qt::SkipEmptyParts);
-    for (const QString &piece : pieces) {
-        const QString line = piece.trimmed();
-        if (line.isEmpty())
-            continue;
-        const QList<ChartRule> rules = engine.rules();
-        for (const ChartRule &rule : rules) {
-            if (const std::optional<double> value = extractValue(line, rule))
-                engine.addDataPoint(rule.name, *value);
-        }
-    }
-}
-
-void addRule(ChartEngine &engine, const QString &name, const QString &expression)
-{
-    engine.controlsWidget()->findChild<QLineEdit *>(QStringLiteral("ruleNameEdit"))->setText(name);
-    engine.controlsWidget()->findChild<QLineEdit *>(QStringLiteral("ruleExpressionEdit"))->setText(expression);
-    engine.controlsWidget()->findChild<QPushButton *>(QStringLiteral("addRuleButton"))->click();
-}
 
 QString receivedLine(int i)
 {
@@ -60,9 +33,9 @@ struct ShownEngine
     ShownEngine()
     {
         engine.controlsWidget()->findChild<QCheckBox *>(QStringLiteral("chartEnableCheck"))->setChecked(true);
-        addRule(engine, QStringLiteral("温度"), QStringLiteral("(\\d+\\.\\d+)"));
-        addRule(engine, QStringLiteral("计数"), QStringLiteral("(\\d+)$"));
-        addRule(engine, QStringLiteral("通道"), QStringLiteral("/sensor/(\\d+)"));
+        engine.model()->addRule(QStringLiteral("温度"), QStringLiteral("(\\d+\\.\\d+)"));
+        engine.model()->addRule(QStringLiteral("计数"), QStringLiteral("(\\d+)$"));
+        engine.model()->addRule(QStringLiteral("通道"), QStringLiteral("/sensor/(\\d+)"));
         engine.chartView()->resize(900, 600);
         engine.chartView()->show();
         QApplication::processEvents();
@@ -78,7 +51,7 @@ double linesPerSecond(int perTurn)
     clock.start();
     for (int i = 0; i < LineCount; i += perTurn) {
         for (int j = i; j < qMin(i + perTurn, LineCount); ++j)
-            feedText(shown.engine, receivedLine(j));
+            shown.engine.model()->ingest(receivedLine(j));
         QApplication::processEvents();
     }
     return LineCount / (clock.nsecsElapsed() / 1e9);
@@ -134,7 +107,7 @@ StreamResult receiveStream(int linesPerSecond)
             clock.start();
         qsizetype burst = 0;
         while (receiver.hasPendingDatagrams()) {
-            feedText(shown.engine, QString::fromUtf8(receiver.receiveDatagram().data()));
+            shown.engine.model()->ingest(QString::fromUtf8(receiver.receiveDatagram().data()));
             ++burst;
         }
         result.received += int(burst);

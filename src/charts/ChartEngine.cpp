@@ -27,8 +27,6 @@
 #include <QtCharts/QSplineSeries>
 #include <QtCharts/QValueAxis>
 
-#include <cmath>
-
 namespace {
 
 const QString TimeFormat = QStringLiteral("HH:mm:ss");
@@ -41,10 +39,6 @@ constexpr double RangeScanStart = 1e9;
 constexpr double RangePadFactor = 0.1;
 constexpr double RangePadFloor = 1.0;
 
-constexpr int HueStep = 60;
-constexpr int FullCircle = 360;
-constexpr int SeriesSaturation = 200;
-constexpr int SeriesValue = 220;
 constexpr int AreaFillDarkness = 150;
 constexpr qreal SeriesPenWidth = 2.0;
 
@@ -64,38 +58,8 @@ const QColor AxisLineColor(QStringLiteral("#2A3A4A"));
 
 const QString NoValuesNotice = QStringLiteral("未发现可用数值 — 请检查数据");
 
-struct ChartTemplate
-{
-    ChartEngine::ChartType type;
-    QList<QPair<QString, QString>> rules; // name, expression
-};
-
-// Index 0 of the template combo box ("自定义") adds nothing and keeps the chart type.
-const QList<ChartTemplate> &chartTemplates()
-{
-    static const QList<ChartTemplate> templates = {
-        { ChartEngine::Line, { { QStringLiteral("数值"), QStringLiteral("\\d+\\.?\\d*") } } },
-        { ChartEngine::Line, { { QStringLiteral("field1"), QStringLiteral("field1") },
-                               { QStringLiteral("field2"), QStringLiteral("field2") } } },
-        { ChartEngine::Pie, { { QStringLiteral("A"), QStringLiteral("\\d+") },
-                              { QStringLiteral("B"), QStringLiteral("\\d+") } } },
-        { ChartEngine::Bar, { { QStringLiteral("频率"), QStringLiteral("\\d+") } } },
-    };
-    return templates;
-}
-
-// The points of a series inside the window as chart coordinates (x in ms since the epoch).
-QList<QPointF> windowPoints(const ChartSeriesData *series, qint64 startMs)
-{
-    QList<QPointF> points;
-    points.reserve(series->points.size());
-    for (const auto &point : series->points) {
-        const qint64 ms = point.first.toMSecsSinceEpoch();
-        if (ms >= startMs)
-            points.append(QPointF(double(ms), point.second));
-    }
-    return points;
-}
+// The chart type of templates 1 to 4 (ChartModel::applyTemplate); "自定义" keeps the type.
+const QList<ChartEngine::ChartType> TemplateChartTypes = { ChartEngine::Line, ChartEngine::Line, ChartEngine::Pie, ChartEngine::Bar };
 
 double sumOf(const QList<QPointF> &points)
 {
@@ -114,17 +78,28 @@ QPen seriesPen(const QColor &color)
 
 ChartEngine::ChartEngine(QWidget *parent)
     : QWidget(parent)
+    , m_model(new ChartModel(this))
 {
     m_pendingRefresh = new QTimer(this);
     m_pendingRefresh->setSingleShot(true);
     m_pendingRefresh->setInterval(0);
     connect(m_pendingRefresh, &QTimer::timeout, this, &ChartEngine::refresh);
     setupUI();
-}
 
-ChartEngine::~ChartEngine()
-{
-    qDeleteAll(m_series);
+    connect(m_model, &ChartModel::ruleAdded, this, [this](const QString &name, const QString &expression) {
+        m_itemList->addItem(name + QStringLiteral(" = ") + expression);
+        rebuild();
+    });
+    connect(m_model, &ChartModel::seriesAdopted, this, [this](const QStringList &names) {
+        m_itemList->addItems(names);
+        rebuild();
+    });
+    connect(m_model, &ChartModel::seriesRemoved, this, [this] {
+        m_itemList->clear();
+        rebuild();
+    });
+    connect(m_model, &ChartModel::pointsCleared, this, &ChartEngine::rebuild);
+    connect(m_model, &ChartModel::pointsAdded, m_pendingRefresh, qOverload<>(&QTimer::start));
 }
 
 QChartView *ChartEngine::chartView() const
@@ -139,12 +114,12 @@ QWidget *ChartEngine::controlsWidget() const
 
 QList<ChartRule> ChartEngine::rules() const
 {
-    return m_rules;
+    return m_model->rules();
 }
 
 const QList<ChartSeriesData *> &ChartEngine::seriesList() const
 {
-    return m_series;
+    return m_model->seriesList();
 }
 
 ChartEngine::ChartType ChartEngine::chartType() const
@@ -157,9 +132,9 @@ int ChartEngine::timeWindow() const
     return m_timeWindow;
 }
 
-QColor ChartEngine::seriesColor(int n)
+ChartModel *ChartEngine::model() const
 {
-    return QColor::fromHsv((n * HueStep) % FullCircle, SeriesSaturation, SeriesValue, 255);
+    return m_model;
 }
 
 void ChartEngine::setupUI()
@@ -230,8 +205,8 @@ void ChartEngine::setupUI()
     windowRow->addWidget(new QLabel(QStringLiteral("时间窗口:"), m_settingsPanel));
     m_windowSpin = new QSpinBox(m_settingsPanel);
     m_windowSpin->setObjectName(QStringLiteral("timeWindowSpin"));
-    m_windowSpin->setRange(MinimumTimeWindow, MaximumTimeWindow);
-    m_windowSpin->setValue(DefaultTimeWindow);
+    m_windowSpin->setRange(ChartModel::MinimumTimeWindow, ChartModel::MaximumTimeWindow);
+    m_windowSpin->setValue(ChartModel::DefaultTimeWindow);
     m_windowSpin->setSuffix(QStringLiteral(" 秒"));
     windowRow->addWidget(m_windowSpin);
     panelLayout->addLayout(windowRow);
@@ -250,7 +225,6 @@ void ChartEngine::setupUI()
     // No series animation: values arrive many times a second and each refresh would restart it,
     // leaving the drawn curves ever further behind the newest values.
     chart->setAnimationOptions(QChart::NoAnimation);
-    chart->legend()->setAlignment(Qt::AlignBottom);
 
     addTimeAndValueAxes(chart);
 
@@ -359,7 +333,7 @@ void ChartEngine::onChartTypeChanged(int idx)
 void ChartEngine::addBarSeries(QChart *chart)
 {
     auto *bars = new QBarSeries;
-    for (const ChartSeriesData *series : std::as_const(m_series)) {
+    for (const ChartSeriesData *series : m_model->seriesList()) {
         auto *set = new QBarSet(series->name);
         set->setColor(series->color);
         set->append(0.0);
@@ -383,7 +357,7 @@ void ChartEngine::addTimeSeries(QChart *chart)
 {
     QAbstractAxis *timeAxis = chart->axes(Qt::Horizontal).constFirst();
     QAbstractAxis *valueAxis = chart->axes(Qt::Vertical).constFirst();
-    for (const ChartSeriesData *series : std::as_const(m_series)) {
+    for (const ChartSeriesData *series : m_model->seriesList()) {
         if (m_chartType == Area) {
             auto *upper = new QLineSeries;
             upper->setName(series->name);
@@ -419,13 +393,7 @@ void ChartEngine::refresh()
     m_pendingRefresh->stop();
     const QDateTime now = ChartSeriesData::currentTime();
     const QDateTime start = now.addSecs(-m_timeWindow);
-    const qint64 startMs = start.toMSecsSinceEpoch();
-
-    QList<QList<QPointF>> inWindow;
-    inWindow.reserve(m_series.size());
-    for (const ChartSeriesData *series : std::as_const(m_series))
-        inWindow.append(windowPoints(series, startMs));
-
+    const QList<QList<QPointF>> inWindow = m_model->pointsSince(start);
     updateAxes(start, now, inWindow);
     if (m_chartType == Bar)
         fillBars(inWindow);
@@ -495,97 +463,47 @@ void ChartEngine::fillSeries(const QList<QList<QPointF>> &inWindow)
     if (!pie)
         return;
     pie->clear();
-    for (qsizetype i = 0; i < m_series.size(); ++i)
-        pie->append(m_series.at(i)->name, sumOf(inWindow.at(i)));
+    for (qsizetype i = 0; i < inWindow.size(); ++i)
+        pie->append(m_model->seriesList().at(i)->name, sumOf(inWindow.at(i)));
 }
 
 void ChartEngine::addDataPoint(const QString &seriesName, double value)
 {
-    if (!std::isfinite(value))
-        return;
-    for (ChartSeriesData *series : std::as_const(m_series)) {
-        if (series->name == seriesName) {
-            series->append(ChartSeriesData::currentTime(), value);
-            break;
-        }
-    }
-    m_pendingRefresh->start();
+    m_model->addDataPoint(seriesName, value);
+}
+
+void ChartEngine::rebuild()
+{
+    onChartTypeChanged(m_chartType);
 }
 
 void ChartEngine::onAddRule()
 {
-    const QString name = m_ruleNameEdit->text().trimmed();
-    const QString expression = m_expressionEdit->text().trimmed();
-    if (name.isEmpty() || expression.isEmpty())
-        return;
-
-    auto *series = new ChartSeriesData;
-    series->name = name;
-    series->color = seriesColor(int(m_series.size()));
-    m_series.append(series);
-    m_itemList->addItem(name + QStringLiteral(" = ") + expression);
-    m_rules.append(ChartRule { name, classifyExpression(expression), expression });
-
-    m_ruleNameEdit->clear();
-    m_expressionEdit->clear();
-    onChartTypeChanged(m_chartType);
-}
-
-void ChartEngine::addRuleThroughEdits(const QString &name, const QString &expression)
-{
-    m_ruleNameEdit->setText(name);
-    m_expressionEdit->setText(expression);
-    onAddRule();
+    if (m_model->addRule(m_ruleNameEdit->text(), m_expressionEdit->text())) {
+        m_ruleNameEdit->clear();
+        m_expressionEdit->clear();
+    }
 }
 
 void ChartEngine::onTemplateChanged(int idx)
 {
-    clearAllSeries();
-    if (idx < 1 || idx > chartTemplates().size())
-        return;
-
-    const ChartTemplate &chosen = chartTemplates().at(idx - 1);
-    m_chartType = chosen.type;
-    const auto &first = chosen.rules.constFirst();
-    m_ruleNameEdit->setText(first.first);
-    m_expressionEdit->setText(first.second);
+    if (idx >= 1 && idx <= TemplateChartTypes.size()) {
+        m_chartType = TemplateChartTypes.at(idx - 1);
+        // A template's rules replace whatever was being typed.
+        m_ruleNameEdit->clear();
+        m_expressionEdit->clear();
+    }
+    m_model->applyTemplate(idx);
     m_chartTypeCombo->setCurrentIndex(m_chartType);
-    onAddRule();
-    for (qsizetype i = 1; i < chosen.rules.size(); ++i)
-        addRuleThroughEdits(chosen.rules.at(i).first, chosen.rules.at(i).second);
-}
-
-void ChartEngine::clearAllSeries()
-{
-    qDeleteAll(m_series);
-    m_series.clear();
-    // Rules feed series by name: left behind, they would feed a later series of the same name twice.
-    m_rules.clear();
-    m_itemList->clear();
-    onChartTypeChanged(m_chartTypeCombo->currentIndex());
 }
 
 void ChartEngine::onClearChart()
 {
-    for (ChartSeriesData *series : std::as_const(m_series))
-        series->points.clear();
-    onChartTypeChanged(m_chartType);
+    m_model->clearPoints();
 }
 
 void ChartEngine::onAnalyzeData()
 {
-    if (!analyzer)
-        return;
-    QList<ChartSeriesData *> found = analyzer();
-    if (found.isEmpty()) {
+    if (analyzer && m_model->adoptSeries(analyzer()) == 0)
         m_itemList->addItem(NoValuesNotice);
-        return;
-    }
-    const qsizetype adopted = qMin<qsizetype>(found.size(), MaxAdoptedSeries);
-    for (qsizetype i = 0; i < adopted; ++i) {
-        m_series.append(found.at(i));
-        m_itemList->addItem(found.at(i)->name);
-    }
-    qDeleteAll(found.begin() + adopted, found.end());
-    onChartTypeChanged(m_chartTypeCombo->currentIndex());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/ChartModel.h"
 #include "charts/ChartRule.h"
 
 #include <QList>
@@ -21,9 +22,10 @@ class QPushButton;
 class QSpinBox;
 class QTimer;
 
-// The data-visualization page: extraction rules (typed in or from templates), one series per
-// rule, and a live chart of the last N seconds. The host places controlsWidget() in its
-// settings column and chartView() in a tab, and feeds the numbers the rules find.
+// The data-visualization page: the view of a ChartModel. Its settings widgets edit the model's
+// rules; its chart shows the model's series over the last N seconds, rebuilt and refreshed as the
+// model signals. The host places controlsWidget() in its settings column and chartView() in a tab,
+// and hands received text to model()->ingest().
 // Its fields carry object names for tests and tools: "chartEnableCheck", "chartTemplateCombo",
 // "chartTypeCombo", "ruleNameEdit", "ruleExpressionEdit", "addRuleButton", "analyzeButton",
 // "chartItemList", "timeWindowSpin", "clearChartButton".
@@ -35,13 +37,7 @@ public:
     enum ChartType { Line = 0, Spline = 1, Scatter = 2, Area = 3, Bar = 4, Pie = 5 };
     Q_ENUM(ChartType)
 
-    static constexpr int DefaultTimeWindow = 60;
-    static constexpr int MinimumTimeWindow = 5;
-    static constexpr int MaximumTimeWindow = 600;
-    static constexpr int MaxAdoptedSeries = 5;
-
     explicit ChartEngine(QWidget *parent = nullptr);
-    ~ChartEngine() override;
 
     QChartView *chartView() const;
     QWidget *controlsWidget() const;
@@ -49,13 +45,10 @@ public:
     const QList<ChartSeriesData *> &seriesList() const;
     ChartType chartType() const;
     int timeWindow() const;
+    ChartModel *model() const;
 
-    // Records one value in the first series of that name. Values of unknown names and
-    // values that are not finite (a float argument can carry nan or inf) are dropped.
+    // Records one value through the model (ChartModel::addDataPoint).
     void addDataPoint(const QString &seriesName, double value);
-
-    // The colour of the n-th series of the page: hues 60 degrees apart, repeating after six.
-    static QColor seriesColor(int n);
 
     // Finds series in recent traffic for "智能分析"; the page adopts the first few.
     std::function<QList<ChartSeriesData *>()> analyzer;
@@ -74,20 +67,18 @@ private:
     void setupUI();
     void applyChartTheme(QChart *chart);
     void applyAxisTheme(QAbstractAxis *axis);
-    void clearAllSeries();
+    void rebuild();
     void addTimeAndValueAxes(QChart *chart);
     void addBarSeries(QChart *chart);
     void addTimeSeries(QChart *chart);
     void updateAxes(const QDateTime &start, const QDateTime &now, const QList<QList<QPointF>> &inWindow);
     void fillBars(const QList<QList<QPointF>> &inWindow);
     void fillSeries(const QList<QList<QPointF>> &inWindow);
-    void addRuleThroughEdits(const QString &name, const QString &expression);
     void retranslate();
 
     QChartView *m_chartView = nullptr;
     QWidget *m_controlsWidget = nullptr;
-    QList<ChartSeriesData *> m_series;
-    QList<ChartRule> m_rules;
+    ChartModel *m_model = nullptr;
     QCheckBox *m_enableCheck = nullptr;
     QWidget *m_settingsPanel = nullptr;
     QComboBox *m_templateCombo = nullptr;
@@ -99,9 +90,9 @@ private:
     QPushButton *m_clearButton = nullptr;
     QListWidget *m_itemList = nullptr;
     QSpinBox *m_windowSpin = nullptr;
-    int m_timeWindow = DefaultTimeWindow;
+    int m_timeWindow = ChartModel::DefaultTimeWindow;
     ChartType m_chartType = Line;
-    // Values arrive in bursts (one datagram after another in a single socket read); they
-    // are recorded at once and the chart is brought up to date once the burst is handled.
+    // Values arrive in bursts (one datagram after another in a single socket read); the model
+    // records them at once and the chart is brought up to date once the burst is handled.
     QTimer *m_pendingRefresh = nullptr;
 };

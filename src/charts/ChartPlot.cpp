@@ -2,7 +2,6 @@
 
 #include "charts/ChartSeriesData.h"
 
-#include <array>
 #include <limits>
 
 namespace ChartPlot {
@@ -19,15 +18,6 @@ constexpr qint64 MediumStepMs = 10000;
 constexpr qint64 LongStepMs = 30000;
 constexpr double ShortSpanSeconds = 30.0;
 constexpr double MediumSpanSeconds = 120.0;
-
-const std::array<QColor, 6> &palette()
-{
-    static const std::array<QColor, 6> colors = {
-        QColor(0x00, 0xD4, 0xFF), QColor(0x10, 0xB9, 0x81), QColor(0xF5, 0x9E, 0x0B),
-        QColor(0xEF, 0x44, 0x44), QColor(0x8B, 0x5C, 0xF6), QColor(0xEC, 0x48, 0x99),
-    };
-    return colors;
-}
 
 } // namespace
 
@@ -143,12 +133,6 @@ QString valueLabel(double value)
 QString timeLabel(qint64 msecsSinceEpoch)
 {
     return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch).toString(QStringLiteral("HH:mm:ss"));
-}
-
-QColor seriesColor(int index)
-{
-    const auto &colors = palette();
-    return colors[qBound<std::size_t>(0, std::size_t(qMax(index, 0)), colors.size() - 1)];
 }
 
 } // namespace ChartPlot

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QDateTime>
 #include <QList>
 #include <QRect>
@@ -67,8 +66,5 @@ QRectF timeLabelRect(const PlotLayout &layout, qint64 tick, int widgetHeight);
 double rowValue(const PlotLayout &layout, int row);
 QString valueLabel(double value);
 QString timeLabel(qint64 msecsSinceEpoch);
-
-// The line colour of the series at `index`; the last colour repeats.
-QColor seriesColor(int index);
 
 } // namespace ChartPlot

@@ -4,7 +4,6 @@
 #include "charts/ChartSeriesData.h"
 
 #include <QFont>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
@@ -39,19 +38,16 @@ ChartWidget::ChartWidget(QWidget *parent)
 
 void ChartWidget::setSeriesList(const QList<ChartSeriesData *> *seriesList)
 {
-    QMutexLocker locker(&m_lock);
     m_seriesList = seriesList;
 }
 
 void ChartWidget::setTimeWindow(int seconds)
 {
-    QMutexLocker locker(&m_lock);
-    m_timeWindow = qMax(seconds, MinimumTimeWindow);
+    m_timeWindow = qMax(seconds, ChartModel::MinimumTimeWindow);
 }
 
 int ChartWidget::timeWindow() const
 {
-    QMutexLocker locker(&m_lock);
     return m_timeWindow;
 }
 
@@ -68,7 +64,6 @@ void ChartWidget::resizeEvent(QResizeEvent *event)
 
 void ChartWidget::paintEvent(QPaintEvent *)
 {
-    QMutexLocker locker(&m_lock);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
     paintChart(painter, width(), height());
@@ -146,7 +141,7 @@ void ChartWidget::drawSeries(QPainter &painter, const ChartPlot::PlotLayout &lay
             else
                 path.lineTo(at);
         }
-        painter.setPen(QPen(ChartPlot::seriesColor(index), SeriesPenWidth, Qt::SolidLine));
+        painter.setPen(QPen(ChartModel::seriesColor(index), SeriesPenWidth, Qt::SolidLine));
         painter.drawPath(path);
     }
 }

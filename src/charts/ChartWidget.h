@@ -1,7 +1,8 @@
 #pragma once
 
+#include "charts/ChartModel.h"
+
 #include <QList>
-#include <QMutex>
 #include <QWidget>
 
 class ChartSeriesData;
@@ -13,15 +14,13 @@ struct PlotLayout;
 }
 
 // A self-painted line chart of live series over a sliding time window; it repaints
-// itself five times a second so the time axis keeps moving.
+// itself five times a second so the time axis keeps moving. Series take the chart
+// page's colours by their position in the list.
 class ChartWidget : public QWidget
 {
     Q_OBJECT
 
 public:
-    static constexpr int DefaultTimeWindow = 60;
-    static constexpr int MinimumTimeWindow = 5;
-
     Q_INVOKABLE explicit ChartWidget(QWidget *parent = nullptr);
 
     // The list and its series stay owned by the caller and must outlive the widget's paints.
@@ -47,6 +46,5 @@ private:
 
     QTimer *m_refreshTimer = nullptr;
     const QList<ChartSeriesData *> *m_seriesList = nullptr;
-    int m_timeWindow = DefaultTimeWindow;
-    mutable QMutex m_lock;
+    int m_timeWindow = ChartModel::DefaultTimeWindow;
 };

@@ -1,6 +1,6 @@
 #include "charts/TrafficAnalyzer.h"
 
-#include "charts/ChartEngine.h"
+#include "charts/ChartModel.h"
 #include "charts/ChartSeriesData.h"
 
 #include <QHash>
@@ -97,6 +97,6 @@ QList<ChartSeriesData *> analyzeTraffic(const QList<TrafficLine> &received, int 
         return messageCount.value(a) > messageCount.value(b);
     });
     for (qsizetype i = 0; i < found.size(); ++i)
-        found.at(i)->color = ChartEngine::seriesColor(firstColorIndex + int(i));
+        found.at(i)->color = ChartModel::seriesColor(firstColorIndex + int(i));
     return found;
 }

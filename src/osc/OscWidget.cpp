@@ -241,20 +241,8 @@ void OscWidget::onDatagram(const QByteArray &datagram, const QHostAddress &sende
 // Offers every line of a received message to the chart page's extraction rules.
 void OscWidget::feedChart(const QString &renderedText)
 {
-    if (!m_chartEngine)
-        return;
-    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
-    const QStringList pieces = renderedText.split(lineBreaks, Qt::SkipEmptyParts);
-    for (const QString &piece : pieces) {
-        const QString line = piece.trimmed();
-        if (line.isEmpty())
-            continue;
-        const QList<ChartRule> rules = m_chartEngine->rules();
-        for (const ChartRule &rule : rules) {
-            if (const std::optional<double> value = extractValue(line, rule))
-                m_chartEngine->addDataPoint(rule.name, *value);
-        }
-    }
+    if (m_chartEngine)
+        m_chartEngine->model()->ingest(renderedText);
 }
 
 // The first argument of a received message moves the control panel's controls with that address.
