@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
