@@ -258,7 +258,8 @@ void OscControl::paintEditOverlay(QPainter &painter)
                                      : Theme::withAlpha(Theme::Overlay, GripAlpha));
 
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::withAlpha(Theme::Overlay, cornerLit ? GripDotHighlightAlpha : GripDotAlpha));
+    painter.setBrush(
+        Theme::withAlpha(Theme::Overlay, cornerLit ? GripDotHighlightAlpha : GripDotAlpha));
     for (int offset : GripDotOffsets)
         painter.drawEllipse(QPointF(w - offset, h - offset), GripDotDiameter / 2, GripDotDiameter / 2);
 
@@ -283,7 +284,8 @@ void OscControl::drawHandlePill(QPainter &painter, int x, int y, int width, int 
                                  : Theme::withAlpha(Theme::Overlay, PillAlpha));
     painter.drawRoundedRect(QRectF(x, y, width, height), PillRadius, PillRadius);
 
-    painter.setBrush(Theme::withAlpha(Theme::Overlay, highlighted ? PillDotHighlightAlpha : PillDotAlpha));
+    painter.setBrush(
+        Theme::withAlpha(Theme::Overlay, highlighted ? PillDotHighlightAlpha : PillDotAlpha));
     const QPointF centre(x + width / 2.0, y + height / 2.0);
     const QPointF step = width > height ? QPointF(PillDotSpacing, 0) : QPointF(0, PillDotSpacing);
     for (int i = -1; i <= 1; ++i)
