@@ -2,6 +2,7 @@
 
 #include "charts/ChartSeriesData.h"
 #include "i18n/LanguageManager.h"
+#include "theme/Theme.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,17 +45,16 @@ constexpr qreal SeriesPenWidth = 2.0;
 
 constexpr int PanelSpacing = 4;
 constexpr int ItemListMaxHeight = 80;
-constexpr int TitlePointSize = 12;
-constexpr int TitleWeight = 700;
 
-const QColor ChartBackground(QStringLiteral("#0D1321"));
-const QColor PlotBackground(QStringLiteral("#0A1018"));
-const QColor TitleColor(QStringLiteral("#F1F5F9"));
-const QColor LegendLabelColor(QStringLiteral("#94A3B8"));
-const QColor AxisTitleColor(QStringLiteral("#94A3B8"));
-const QColor AxisLabelColor(QStringLiteral("#64748B"));
-const QColor GridLineColor(QStringLiteral("#1E2A3A"));
-const QColor AxisLineColor(QStringLiteral("#2A3A4A"));
+const QColor ChartBackground = Theme::BarBackground;
+const QColor PlotBackground = Theme::PlotBackground;
+const QColor TitleColor = Theme::Text;
+const QColor LegendLabelColor = Theme::MutedText;
+const QColor AxisTitleColor = Theme::MutedText;
+const QColor AxisLabelColor = Theme::DimText;
+const QColor GridLineColor = Theme::GridLine;
+const QColor AxisLineColor = Theme::SubtleBorder;
+const QString AnalyzeButtonStyle = QStringLiteral("QPushButton { color: #60A5FA; }");
 
 const QString NoValuesNotice = QStringLiteral("未发现可用数值 — 请检查数据");
 
@@ -145,8 +145,6 @@ void ChartEngine::setupUI()
 
     m_controlsWidget = new QWidget(this);
     m_controlsWidget->setObjectName(QStringLiteral("chartControls"));
-    // The two containers take the look of the group they are placed in.
-    m_controlsWidget->setStyleSheet(QStringLiteral("#chartControls, #chartSettings { background: transparent; }"));
     auto *controlsLayout = new QVBoxLayout(m_controlsWidget);
     controlsLayout->setSpacing(PanelSpacing);
     controlsLayout->setContentsMargins(0, 0, 0, 0);
@@ -191,7 +189,7 @@ void ChartEngine::setupUI()
     m_analyzeButton = new QPushButton(QStringLiteral("智能分析"), m_settingsPanel);
     m_addRuleButton->setObjectName(QStringLiteral("addRuleButton"));
     m_analyzeButton->setObjectName(QStringLiteral("analyzeButton"));
-    m_analyzeButton->setStyleSheet(QStringLiteral("QPushButton { color: #60A5FA; }"));
+    m_analyzeButton->setStyleSheet(AnalyzeButtonStyle);
     ruleButtons->addWidget(m_addRuleButton);
     ruleButtons->addWidget(m_analyzeButton);
     panelLayout->addLayout(ruleButtons);
@@ -264,7 +262,7 @@ void ChartEngine::applyChartTheme(QChart *chart)
     chart->setBackgroundBrush(ChartBackground);
     chart->setPlotAreaBackgroundBrush(PlotBackground);
     chart->setPlotAreaBackgroundVisible(true);
-    chart->setTitleFont(QFont(QStringLiteral("Segoe UI"), TitlePointSize, TitleWeight));
+    chart->setTitleFont(Theme::uiFont(Theme::TitlePointSize, QFont::Bold));
     chart->setTitleBrush(TitleColor);
     chart->legend()->setLabelColor(LegendLabelColor);
     chart->legend()->setAlignment(Qt::AlignBottom);

@@ -2,8 +2,8 @@
 
 #include "charts/ChartPlot.h"
 #include "charts/ChartSeriesData.h"
+#include "theme/Theme.h"
 
-#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
@@ -13,15 +13,13 @@ namespace {
 constexpr int RepaintIntervalMs = 200;
 constexpr int MinimumHeight = 100;
 
-const QColor BackgroundColor(0x0A, 0x0E, 0x16);
-const QColor TextColor(0x64, 0x74, 0x8B);
-const QColor FrameColor(0x1E, 0x3A, 0x5F);
-const QColor GridColor(0x1E, 0x3A, 0x5F, 50);
+const QColor BackgroundColor = Theme::Inset;
+const QColor TextColor = Theme::DimText;
+const QColor FrameColor = Theme::Border;
+const QColor GridColor = Theme::withAlpha(Theme::Border, 50);
 
 constexpr qreal GridPenWidth = 1.0;
 constexpr qreal SeriesPenWidth = 1.5;
-constexpr int LabelPointSize = 9;
-constexpr int NoDataPointSize = 11;
 
 } // namespace
 
@@ -97,7 +95,7 @@ void ChartWidget::paintChart(QPainter &painter, int width, int height)
 void ChartWidget::drawNoData(QPainter &painter, int width, int height)
 {
     painter.setPen(TextColor);
-    painter.setFont(QFont(QStringLiteral("Segoe UI"), NoDataPointSize));
+    painter.setFont(Theme::uiFont(Theme::NoticePointSize));
     painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter, QStringLiteral("No Data"));
 }
 
@@ -149,7 +147,7 @@ void ChartWidget::drawSeries(QPainter &painter, const ChartPlot::PlotLayout &lay
 void ChartWidget::drawLabels(QPainter &painter, const ChartPlot::PlotLayout &layout, int height)
 {
     painter.setPen(TextColor);
-    painter.setFont(QFont(QStringLiteral("Segoe UI"), LabelPointSize));
+    painter.setFont(Theme::uiFont(Theme::CaptionPointSize));
     for (int row = 0; row <= ChartPlot::GridRows; ++row) {
         painter.drawText(ChartPlot::valueLabelRect(layout.plot, row), Qt::AlignRight | Qt::AlignVCenter,
                          ChartPlot::valueLabel(ChartPlot::rowValue(layout, row)));

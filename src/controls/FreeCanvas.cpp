@@ -2,6 +2,7 @@
 
 #include "controls/ControlGeometry.h"
 #include "controls/OscControl.h"
+#include "theme/Theme.h"
 
 #include <QList>
 #include <QPainter>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int MinimumWidth = 400;
 constexpr int MinimumHeight = 300;
+const QString CanvasStyle = QStringLiteral("background: transparent;");
 
 // Grid dots: the minor step when snapping is off, and how often a brighter major dot appears.
 constexpr int UnsnappedDotStep = 20;
@@ -26,7 +28,7 @@ FreeCanvas::FreeCanvas(QWidget *parent)
     : QWidget(parent)
 {
     setMinimumSize(MinimumWidth, MinimumHeight);
-    setStyleSheet(QStringLiteral("background: transparent;"));
+    setStyleSheet(CanvasStyle);
     setAttribute(Qt::WA_MouseTracking);
 }
 
@@ -109,6 +111,6 @@ void FreeCanvas::paintDots(QPainter &painter, int step, int alpha)
         for (int y = step; y < height(); y += step)
             dots.append(QPointF(x, y));
     }
-    painter.setPen(QColor(255, 255, 255, alpha));
+    painter.setPen(Theme::withAlpha(Theme::Overlay, alpha));
     painter.drawPoints(dots.constData(), int(dots.size()));
 }

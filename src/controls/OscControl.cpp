@@ -1,5 +1,7 @@
 #include "controls/OscControl.h"
 
+#include "theme/Theme.h"
+
 #include <QCursor>
 #include <QGraphicsDropShadowEffect>
 #include <QMouseEvent>
@@ -8,28 +10,27 @@
 
 namespace {
 
-const QColor DefaultAccent(QStringLiteral("#00D4FF"));
+const QColor DefaultAccent = Theme::Cyan;
 const QRectF DefaultNormRect(0.0, 0.0, 0.25, 0.4);
 
-const QColor BackgroundColor(QStringLiteral("#111827"));
-const QColor HoveredBackgroundColor(QStringLiteral("#1A2332"));
-const QColor EditBorderColor(QStringLiteral("#F59E0B"));
-const QColor PlayBorderColor(QStringLiteral("#1E3A5F"));
-const QColor SelectedBorderColor(QStringLiteral("#00D4FF"));
-const QColor CaptionColor(QStringLiteral("#94A3B8"));
+const QColor BackgroundColor = Theme::Panel;
+const QColor HoveredBackgroundColor = Theme::PanelHover;
+const QColor EditBorderColor = Theme::Amber;
+const QColor PlayBorderColor = Theme::Border;
+const QColor SelectedBorderColor = Theme::Cyan;
+const QColor CaptionColor = Theme::MutedText;
 constexpr int FrameInset = 2;
 constexpr qreal FrameRadius = 8;
 constexpr int SelectedBorderWidth = 2;
 constexpr int CaptionBottomOffset = 24;
 constexpr int CaptionHeight = 16;
-constexpr int CaptionPointSize = 9;
 
 constexpr int ShadowBlurRadius = 12;
 constexpr int ShadowOffsetY = 2;
 constexpr int ShadowAlpha = 80;
 
 // Edit overlay: handle pills, the corner grip and its dots.
-const QColor HandleHighlight(0, 212, 255);
+const QColor HandleHighlight = Theme::Cyan;
 constexpr int PillThickness = 6;
 constexpr int PillLength = 30;
 constexpr int PillEdgeOffset = 9;
@@ -51,15 +52,7 @@ constexpr int GripDotHighlightAlpha = 180;
 // Pixel size shown while resizing.
 constexpr int ReadoutBottomOffset = 40;
 constexpr int ReadoutHeight = 18;
-constexpr int ReadoutPointSize = 10;
 constexpr int ReadoutAlpha = 160;
-
-QColor withAlpha(const QColor &color, int alpha)
-{
-    QColor c = color;
-    c.setAlpha(alpha);
-    return c;
-}
 
 Qt::CursorShape cursorFor(ResizeHandle handle)
 {
@@ -91,7 +84,7 @@ OscControl::OscControl(ControlType type, QWidget *parent)
     auto *shadow = new QGraphicsDropShadowEffect(this);
     shadow->setBlurRadius(ShadowBlurRadius);
     shadow->setOffset(0, ShadowOffsetY);
-    shadow->setColor(QColor(0, 0, 0, ShadowAlpha));
+    shadow->setColor(Theme::withAlpha(Theme::Shadow, ShadowAlpha));
     setGraphicsEffect(shadow);
 }
 
@@ -238,7 +231,7 @@ void OscControl::paintBorder(QPainter &painter) const
 void OscControl::paintCaption(QPainter &painter) const
 {
     painter.setPen(CaptionColor);
-    painter.setFont(QFont(QStringLiteral("Segoe UI"), CaptionPointSize));
+    painter.setFont(Theme::uiFont(Theme::CaptionPointSize));
     painter.drawText(QRect(0, height() - CaptionBottomOffset, width(), CaptionHeight),
                      Qt::AlignHCenter, m_name);
 }
@@ -261,11 +254,12 @@ void OscControl::paintEditOverlay(QPainter &painter)
     grip.lineTo(w, h - GripSize);
     grip.lineTo(w - GripSize, h);
     grip.closeSubpath();
-    painter.fillPath(grip, cornerLit ? withAlpha(HandleHighlight, GripHighlightAlpha)
-                                     : withAlpha(Qt::white, GripAlpha));
+    painter.fillPath(grip, cornerLit ? Theme::withAlpha(HandleHighlight, GripHighlightAlpha)
+                                     : Theme::withAlpha(Theme::Overlay, GripAlpha));
 
     painter.setPen(Qt::NoPen);
-    painter.setBrush(withAlpha(Qt::white, cornerLit ? GripDotHighlightAlpha : GripDotAlpha));
+    painter.setBrush(
+        Theme::withAlpha(Theme::Overlay, cornerLit ? GripDotHighlightAlpha : GripDotAlpha));
     for (int offset : GripDotOffsets)
         painter.drawEllipse(QPointF(w - offset, h - offset), GripDotDiameter / 2, GripDotDiameter / 2);
 
@@ -275,10 +269,8 @@ void OscControl::paintEditOverlay(QPainter &painter)
 
 void OscControl::paintSizeReadout(QPainter &painter) const
 {
-    QFont font(QStringLiteral("Consolas"), ReadoutPointSize);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(withAlpha(Qt::white, ReadoutAlpha));
+    painter.setFont(Theme::monoFont(Theme::ValuePointSize, QFont::Bold));
+    painter.setPen(Theme::withAlpha(Theme::Overlay, ReadoutAlpha));
     painter.drawText(QRect(0, height() - ReadoutBottomOffset, width(), ReadoutHeight),
                      Qt::AlignHCenter,
                      QStringLiteral("%1×%2").arg(width()).arg(height()));
@@ -288,11 +280,12 @@ void OscControl::drawHandlePill(QPainter &painter, int x, int y, int width, int 
                                 bool highlighted)
 {
     painter.setPen(Qt::NoPen);
-    painter.setBrush(highlighted ? withAlpha(HandleHighlight, PillHighlightAlpha)
-                                 : withAlpha(Qt::white, PillAlpha));
+    painter.setBrush(highlighted ? Theme::withAlpha(HandleHighlight, PillHighlightAlpha)
+                                 : Theme::withAlpha(Theme::Overlay, PillAlpha));
     painter.drawRoundedRect(QRectF(x, y, width, height), PillRadius, PillRadius);
 
-    painter.setBrush(withAlpha(Qt::white, highlighted ? PillDotHighlightAlpha : PillDotAlpha));
+    painter.setBrush(
+        Theme::withAlpha(Theme::Overlay, highlighted ? PillDotHighlightAlpha : PillDotAlpha));
     const QPointF centre(x + width / 2.0, y + height / 2.0);
     const QPointF step = width > height ? QPointF(PillDotSpacing, 0) : QPointF(0, PillDotSpacing);
     for (int i = -1; i <= 1; ++i)

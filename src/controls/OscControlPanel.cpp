@@ -40,9 +40,14 @@ constexpr int PlacementStepY = 40;
 constexpr double NewControlWidth = 0.22;
 constexpr double NewControlHeight = 0.35;
 
+// Each widget below keeps its own style sheet, exactly as the panel has always set it.
 const QString HintStyle = QStringLiteral("color: #64748B; font-size: 10px;");
 const QString ToolButtonStyle = QStringLiteral("QPushButton { font-size: 11px; padding: 2px 10px; }");
 const QString ZoomButtonStyle = QStringLiteral("QPushButton { font-size: 13px; padding: 0; }");
+const QString ScrollAreaStyle = QStringLiteral("QScrollArea { border: none; background: transparent; }");
+const QString SnapLabelStyle = QStringLiteral("color: #94A3B8; font-size: 11px;");
+const QString GridComboStyle = QStringLiteral("QComboBox { font-size: 11px; padding: 2px; }");
+const QString ScaleLabelStyle = QStringLiteral("color: #F1F5F9; font-size: 11px;");
 
 QPushButton *toolButton(const QString &text, const QString &toolTip, QWidget *parent)
 {
@@ -82,7 +87,7 @@ OscControlPanel::OscControlPanel(QWidget *owner, QWidget *parent)
 
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setWidgetResizable(true);
-    m_scrollArea->setStyleSheet(QStringLiteral("QScrollArea { border: none; background: transparent; }"));
+    m_scrollArea->setStyleSheet(ScrollAreaStyle);
     m_canvas = new FreeCanvas(m_scrollArea);
     m_scrollArea->setWidget(m_canvas);
     layout->addWidget(m_scrollArea, 1);
@@ -151,12 +156,12 @@ QWidget *OscControlPanel::createScaleBar()
     row->setSpacing(6);
 
     auto *snapLabel = new QLabel(QStringLiteral("吸附:"), bar);
-    snapLabel->setStyleSheet(QStringLiteral("color: #94A3B8; font-size: 11px;"));
+    snapLabel->setStyleSheet(SnapLabelStyle);
     auto *gridCombo = new QComboBox(bar);
     gridCombo->addItems({QStringLiteral("关闭"), QStringLiteral("10px"), QStringLiteral("20px"),
                          QStringLiteral("40px")});
     gridCombo->setFixedWidth(GridComboWidth);
-    gridCombo->setStyleSheet(QStringLiteral("QComboBox { font-size: 11px; padding: 2px; }"));
+    gridCombo->setStyleSheet(GridComboStyle);
     connect(gridCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0 && index < int(std::size(GridSizes)))
             m_canvas->setGridSize(GridSizes[index]);
@@ -169,7 +174,7 @@ QWidget *OscControlPanel::createScaleBar()
     m_scaleLabel->setObjectName(QStringLiteral("scaleLabel"));
     m_scaleLabel->setFixedWidth(ScaleLabelWidth);
     m_scaleLabel->setAlignment(Qt::AlignCenter);
-    m_scaleLabel->setStyleSheet(QStringLiteral("color: #F1F5F9; font-size: 11px;"));
+    m_scaleLabel->setStyleSheet(ScaleLabelStyle);
     auto *zoomIn = zoomButton(QStringLiteral("+"), ZoomButtonWidth, bar);
     auto *reset = zoomButton(QStringLiteral("1:1"), ResetButtonWidth, bar);
     connect(zoomOut, &QPushButton::clicked, this,

@@ -2,6 +2,13 @@
 
 namespace Theme {
 
+QColor withAlpha(const QColor &color, int alpha)
+{
+    QColor faded = color;
+    faded.setAlpha(alpha);
+    return faded;
+}
+
 QString hexName(const QColor &color)
 {
     return color.name(QColor::HexRgb).toUpper();

@@ -19,6 +19,7 @@ constexpr QColor rgb(quint32 value)
 
 // Surfaces, darkest first.
 inline constexpr QColor Sunken = rgb(0x080B12);          // the log list, a fader's track
+inline constexpr QColor Inset = rgb(0x0A0E16);           // a painted strip chart
 inline constexpr QColor Background = rgb(0x0B0E14);      // the window
 inline constexpr QColor PlotBackground = rgb(0x0A1018);  // chart plot area, scroll-bar track
 inline constexpr QColor BarBackground = rgb(0x0D1321);   // status bar, chart background
@@ -54,6 +55,10 @@ inline constexpr QColor LightRed = rgb(0xF87171);
 inline constexpr QColor Amber = rgb(0xF59E0B);
 inline constexpr QColor Emerald = rgb(0x10B981);
 
+// Light and shade laid over a surface with an alpha: edit handles, canvas dots, drop shadows.
+inline constexpr QColor Overlay = rgb(0xFFFFFF);
+inline constexpr QColor Shadow = rgb(0x000000);
+
 // Traffic-log rows, by direction.
 inline constexpr QColor LogSent = rgb(0xFFD700);
 inline constexpr QColor LogReceived = rgb(0x00FFC8);
@@ -64,7 +69,11 @@ inline constexpr QColor LogOther = rgb(0xE0E0E0);
 inline constexpr int CaptionPointSize = 9;   // control captions, chart labels
 inline constexpr int ValuePointSize = 10;    // numbers read out on controls
 inline constexpr int LogPointSize = 11;      // log rows until the user picks another size
+inline constexpr int NoticePointSize = 11;   // a notice on an empty chart
 inline constexpr int TitlePointSize = 12;    // chart titles
+
+// The colour with its alpha channel set, for fills laid over a surface.
+QColor withAlpha(const QColor &color, int alpha);
 
 // The colour as style sheets and rich text write it: "#" and six upper-case hex digits.
 QString hexName(const QColor &color);
