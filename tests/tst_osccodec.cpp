@@ -147,9 +147,9 @@ private slots:
             << words("/a\0\0", ",fff", "ff\0\0", "\x3d\xcc\xcc\xcd", "\x3d\0\0\0", "\xbd\0\0\0",
                      "\x80\0\0\0", "\xb7\x27\xc5\xac")
             << "/a ,fffff 0.1000 0.0313 -0.0313 0.0000 -0.0000" << "/a 0.10000000149011612";
-        QTest::newRow("float32 largest, infinities and NaN")
+        QTest::newRow("float32 largest, infinities, NaN with the sign bit set")
             << words("/a\0\0", ",fff", "f\0\0\0", "\x7f\x7f\xff\xff", "\x7f\x80\0\0", "\xff\x80\0\0",
-                     "\x7f\xc0\0\0")
+                     "\xff\xc0\0\0")
             << "/a ,ffff 340282346638528859811704183484516925440.0000 inf -inf nan"
             << "/a 3.4028234663852886e+38";
         QTest::newRow("strings quoted, empty one too")
