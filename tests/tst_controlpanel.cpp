@@ -5,21 +5,9 @@
 #include "controls/OscControlPanel.h"
 #include "controls/OscFader.h"
 #include "controls/OscLabel.h"
-#include "comm/CommunicationBase.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
-#include "osc/OscWidget.h"
 #include "support/WindowTestSupport.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
 
 #include <functional>
 
@@ -77,176 +65,150 @@ class tst_ControlPanel : public QObject
     Q_OBJECT
 
 private slots:
-    void addOpensDialogAtOnce();
-    void dialogEditsControl();
-    void placementSelectionAndDelete();
-    void sameAddressRouting();
-    void zoomSurvivesLanguageSwitches();
 
-    void sendsOnlyInPlayMode();
-    void incomingDatagramsMoveControlsInPlayMode();
-};
+    void addAndConfigure()
+    {
+        OscControlPanel panel(nullptr);
+        panel.resize(800, 700);
+        panel.setEditMode(true);
+        panel.show();
+        // Each kind is added in turn: its number counts every control, its colour cycles.
+        const struct { const char *button; ControlType type; QStringList dialog; } kinds[] = {
+            {"+ 推子", ControlType::Fader, {"/1/fader1", "Fader 1", "0"}},
+            {"+ 按钮", ControlType::Button, {"/1/button2", "Button 2", "1"}},
+            {"+ 旋钮", ControlType::Knob, {"/1/knob3", "Knob 3", "2"}},
+            {"+ Label", ControlType::Label, {"/1/value4", "Value 4", "3"}}};
+        for (const auto &kind : kinds) {
+            QCOMPARE(cancelledDialog([&] { buttonWithText(&panel, QString::fromUtf8(kind.button))->click(); }), kind.dialog);
+            OscControl *added = panel.controls().last();
+            QCOMPARE(added->type(), kind.type);
+            QCOMPARE((QStringList{added->address(), added->name()}), kind.dialog.mid(0, 2)); // cancelling keeps them
+            QVERIFY(added->isVisible() && added->editMode());
+        }
 
-void tst_ControlPanel::addOpensDialogAtOnce()
-{
-    OscControlPanel panel(nullptr);
-    panel.setEditMode(true);
-    panel.show();
-    // Each kind is added in turn: its number counts every control, its colour cycles.
-    const struct { const char *button; ControlType type; QStringList dialog; } kinds[] = {
-        {"+ 推子", ControlType::Fader, {"/1/fader1", "Fader 1", "0"}},
-        {"+ 按钮", ControlType::Button, {"/1/button2", "Button 2", "1"}},
-        {"+ 旋钮", ControlType::Knob, {"/1/knob3", "Knob 3", "2"}},
-        {"+ Label", ControlType::Label, {"/1/value4", "Value 4", "3"}}};
-    for (const auto &kind : kinds) {
-        QCOMPARE(cancelledDialog([&] { buttonWithText(&panel, QString::fromUtf8(kind.button))->click(); }), kind.dialog);
-        OscControl *added = panel.controls().last();
-        QCOMPARE(added->type(), kind.type);
-        QCOMPARE((QStringList{added->address(), added->name()}), kind.dialog.mid(0, 2)); // cancelling keeps them
-        QVERIFY(added->isVisible() && added->editMode());
+        answerDialog([&] { panel.addFader(); }, [](QDialog *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("controlAddressEdit"))->setText(QStringLiteral("  /mix/master \t"));
+            dialog->findChild<QLineEdit *>(QStringLiteral("controlCaptionEdit"))->setText(QStringLiteral(" Master "));
+            dialog->findChild<QComboBox *>()->setCurrentIndex(4);
+            dialog->accept();
+        });
+        OscControl *fader = panel.controls().last();
+        QCOMPARE(fader->address(), QStringLiteral("/mix/master"));
+        QCOMPARE(fader->name(), QStringLiteral("Master"));
+        QCOMPARE(fader->color(), QColor(QStringLiteral("#EC4899")));
+
+        // A double-click opens it again in edit mode only, on the first colour for one not in its list.
+        const auto doubleClick = [fader] { QTest::mouseDClick(fader, Qt::LeftButton, Qt::NoModifier, QPoint(30, 30)); };
+        fader->setColor(QColor(QStringLiteral("#123456")));
+        QCOMPARE(cancelledDialog(doubleClick).value(2), QStringLiteral("0"));
+        panel.setEditMode(false);
+        QCOMPARE(cancelledDialog(doubleClick), QStringList());
     }
-}
 
-void tst_ControlPanel::dialogEditsControl()
-{
-    OscControlPanel panel(nullptr);
-    panel.resize(800, 700);
-    panel.show();
-    answerDialog([&] { panel.addFader(); }, [](QDialog *dialog) {
-        dialog->findChild<QLineEdit *>(QStringLiteral("controlAddressEdit"))->setText(QStringLiteral("  /mix/master \t"));
-        dialog->findChild<QLineEdit *>(QStringLiteral("controlCaptionEdit"))->setText(QStringLiteral(" Master "));
-        dialog->findChild<QComboBox *>()->setCurrentIndex(4);
-        dialog->accept();
-    });
-    OscControl *fader = panel.controls().last();
-    QCOMPARE(fader->address(), QStringLiteral("/mix/master"));
-    QCOMPARE(fader->name(), QStringLiteral("Master"));
-    QCOMPARE(fader->color(), QColor(QStringLiteral("#EC4899")));
+    void placementSelectionAndDelete()
+    {
+        OscControlPanel panel(nullptr);
+        panel.resize(800, 700);
+        panel.show();
+        for (int i = 0; i < 8; ++i)
+            addCancelled(panel, i % 2 ? &OscControlPanel::addLabel : &OscControlPanel::addButton);
+        QList<OscControl *> controls = panel.controls();
+        QCOMPARE(controls.at(3)->normRect(), QRectF(190.0 / 400, 130.0 / 500, 0.22, 0.35));
+        QCOMPARE(controls.at(7)->normRect().topLeft(), QPointF(0.075, 290.0 / 500));
 
-    // A double-click opens it again in edit mode only, on the first colour for one not in its list.
-    const auto doubleClick = [fader] { QTest::mouseDClick(fader, Qt::LeftButton, Qt::NoModifier, QPoint(30, 30)); };
-    QCOMPARE(cancelledDialog(doubleClick), QStringList());
-    panel.setEditMode(true);
-    fader->setColor(QColor(QStringLiteral("#123456")));
-    QCOMPARE(cancelledDialog(doubleClick).value(2), QStringLiteral("0"));
-}
+        panel.setEditMode(true);
+        auto *remove = buttonWithText(&panel, QStringLiteral("删除"));
+        remove->click(); // nothing selected
+        QTest::mouseClick(controls.at(1), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+        QTest::mouseClick(controls.at(0), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+        QVERIFY(controls.at(0)->isSelected() && !controls.at(1)->isSelected());
+        remove->click();
+        QCOMPARE(panel.controls(), controls.mid(1));
 
-void tst_ControlPanel::placementSelectionAndDelete()
-{
-    OscControlPanel panel(nullptr);
-    panel.resize(800, 700);
-    panel.show();
-    for (int i = 0; i < 8; ++i)
-        addCancelled(panel, i % 2 ? &OscControlPanel::addLabel : &OscControlPanel::addButton);
-    QList<OscControl *> controls = panel.controls();
-    QCOMPARE(controls.at(3)->normRect(), QRectF(190.0 / 400, 130.0 / 500, 0.22, 0.35));
-    QCOMPARE(controls.at(7)->normRect().topLeft(), QPointF(0.075, 290.0 / 500));
+        // Deleting moves neither the placement cursor back nor the numbers apart.
+        OscControl *ninth = addCancelled(panel, &OscControlPanel::addFader);
+        QCOMPARE(ninth->normRect().topLeft(), QPointF(90.0 / 400, 330.0 / 500));
+        QCOMPARE(ninth->address(), QStringLiteral("/1/fader8"));
+    }
 
-    panel.setEditMode(true);
-    auto *remove = buttonWithText(&panel, QStringLiteral("删除"));
-    remove->click(); // nothing selected
-    QTest::mouseClick(controls.at(1), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
-    QTest::mouseClick(controls.at(0), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
-    QVERIFY(controls.at(0)->isSelected() && !controls.at(1)->isSelected());
-    remove->click();
-    QCOMPARE(panel.controls(), controls.mid(1));
+    void sameAddressRouting()
+    {
+        OscControlPanel panel(nullptr);
+        auto *fader = new OscFader, *secondFader = new OscFader;
+        auto *label = new OscLabel, *secondLabel = new OscLabel;
+        const QString shared = QStringLiteral("/mix/level");
+        for (OscControl *control : std::initializer_list<OscControl *>{fader, label, secondFader, secondLabel}) {
+            panel.addControl(control);
+            control->setAddress(shared);
+        }
 
-    // Deleting moves neither the placement cursor back nor the numbers apart.
-    OscControl *ninth = addCancelled(panel, &OscControlPanel::addFader);
-    QCOMPARE(ninth->normRect().topLeft(), QPointF(90.0 / 400, 330.0 / 500));
-    QCOMPARE(ninth->address(), QStringLiteral("/1/fader8"));
-}
+        // Numbers go to the first control with the exact address, texts to the first label.
+        panel.setControlValue(shared, 0.4);
+        panel.setControlText(shared, QStringLiteral("hello"));
+        panel.setControlValue(QStringLiteral("/MIX/LEVEL"), 0.9);
+        panel.setControlValue(QStringLiteral("/mix/*"), 0.9);
+        QCOMPARE(fader->value(), 0.4);
+        QCOMPARE(secondFader->value(), 0.0);
+        QCOMPARE(label->text(), QStringLiteral("hello"));
+        QCOMPARE(secondLabel->text(), QString());
+    }
 
-void tst_ControlPanel::sameAddressRouting()
-{
-    OscControlPanel panel(nullptr);
-    auto *fader = addCancelled<OscFader>(panel, &OscControlPanel::addFader);
-    auto *label = addCancelled<OscLabel>(panel, &OscControlPanel::addLabel);
-    auto *secondFader = addCancelled<OscFader>(panel, &OscControlPanel::addFader);
-    auto *secondLabel = addCancelled<OscLabel>(panel, &OscControlPanel::addLabel);
-    const QString shared = QStringLiteral("/mix/level");
-    for (OscControl *control : std::initializer_list<OscControl *>{fader, secondFader, label, secondLabel})
-        control->setAddress(shared);
+    void zoomSurvivesLanguageSwitches()
+    {
+        OscWidget window;
+        OscControlPanel *panel = window.controlPanel();
+        auto *scaleLabel = panel->findChild<QLabel *>(QStringLiteral("scaleLabel"));
+        buttonWithText(panel, QStringLiteral("+"))->click();
+        buttonWithText(panel, QStringLiteral("1:1"))->click();
+        buttonWithText(panel, QStringLiteral("\u2212"))->click();
+        QCOMPARE(scaleLabel->text(), QStringLiteral("90%"));
 
-    // Numbers go to the first control with the exact address, texts to the first label.
-    panel.setControlValue(shared, 0.4);
-    panel.setControlText(shared, QStringLiteral("hello"));
-    panel.setControlValue(QStringLiteral("/MIX/LEVEL"), 0.9);
-    panel.setControlValue(QStringLiteral("/mix/*"), 0.9);
-    QCOMPARE(fader->value(), 0.4);
-    QCOMPARE(secondFader->value(), 0.0);
-    QCOMPARE(label->text(), QStringLiteral("hello"));
-    QCOMPARE(secondLabel->text(), QString());
-}
+        // The read-out follows the scale, whatever the language was when it last changed.
+        LanguageManager &language = LanguageManager::instance();
+        language.setLanguage(1);
+        language.setLanguage(0);
+        panel->canvas()->setControlScale(1.5);
+        language.setLanguage(1);
+        QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
+        language.setLanguage(0);
+        QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
+    }
 
-void tst_ControlPanel::zoomSurvivesLanguageSwitches()
-{
-    OscWidget window;
-    OscControlPanel *panel = window.controlPanel();
-    auto *scaleLabel = panel->findChild<QLabel *>(QStringLiteral("scaleLabel"));
-    buttonWithText(panel, QStringLiteral("+"))->click();
-    buttonWithText(panel, QStringLiteral("1:1"))->click();
-    buttonWithText(panel, QStringLiteral("\u2212"))->click();
-    QCOMPARE(scaleLabel->text(), QStringLiteral("90%"));
+    void datagramsFlowOnlyInPlayMode()
+    {
+        WindowSession session;
+        QVERIFY(session.open());
+        OscControlPanel *panel = session.window.controlPanel();
+        auto *fader = addCancelled<OscFader>(*panel, &OscControlPanel::addFader);
+        auto *label = addCancelled<OscLabel>(*panel, &OscControlPanel::addLabel);
+        auto *button = addCancelled<OscButton>(*panel, &OscControlPanel::addButton);
+        const auto deliver = [&session](const char *address, const char *tags, const char *values = "") {
+            return session.deliver(OscCodec::buildOscMessage(QLatin1String(address), QLatin1String(tags), QLatin1String(values)));
+        };
 
-    // The read-out follows the scale, whatever the language was when it last changed.
-    LanguageManager &language = LanguageManager::instance();
-    language.setLanguage(1);
-    language.setLanguage(0);
-    panel->canvas()->setControlScale(1.5);
-    language.setLanguage(1);
-    QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
-    language.setLanguage(0);
-    QCOMPARE(scaleLabel->text(), QStringLiteral("150%"));
-}
+        // In edit mode a received value moves nothing and a control's value does not leave the panel.
+        panel->setEditMode(true);
+        panel->onControlOscSend(fader->address(), 0.5);
+        QVERIFY(deliver("/1/fader1", ",f", "0.75"));
+        QCOMPARE(fader->value(), 0.0);
 
-// A control's value leaves the panel as oscSendRequested, in play mode only.
-void tst_ControlPanel::sendsOnlyInPlayMode()
-{
-    OscControlPanel panel(nullptr);
-    panel.show();
-    auto *button = addCancelled<OscButton>(panel, &OscControlPanel::addButton);
-    QSignalSpy sent(&panel, &OscControlPanel::oscSendRequested);
-    panel.setEditMode(true);
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    panel.onControlOscSend(button->address(), 0.5);
-    QCOMPARE(sent.count(), 0);
-    panel.setEditMode(false);
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    QCOMPARE(sent, (QList<QVariantList>{{QStringLiteral("/1/button1"), 1.0}, {QStringLiteral("/1/button1"), 0.0}}));
-}
+        panel->setEditMode(false);
+        QVERIFY(deliver("/1/fader1", ",f", "0.25"));
+        QCOMPARE(fader->value(), 0.25);
+        QVERIFY(deliver("/1/value2", ",s", "hello"));
+        QCOMPARE(label->text(), QStringLiteral("hello"));
+        QVERIFY(deliver("/1/button3", ",T"));
+        QVERIFY(button->isPressed());
+        QVERIFY(deliver("/1/fader1", ",f", "nan"));
+        QCOMPARE(fader->value(), 0.25);
 
-void tst_ControlPanel::incomingDatagramsMoveControlsInPlayMode()
-{
-    WindowSession session;
-    QVERIFY(session.open());
-    OscControlPanel *panel = session.window.controlPanel();
-    auto *fader = addCancelled<OscFader>(*panel, &OscControlPanel::addFader);
-    auto *label = addCancelled<OscLabel>(*panel, &OscControlPanel::addLabel);
-    auto *button = addCancelled<OscButton>(*panel, &OscControlPanel::addButton);
-    const auto deliver = [&session](const char *address, const char *tags, const char *values = "") {
-        return session.deliver(OscCodec::buildOscMessage(QLatin1String(address), QLatin1String(tags), QLatin1String(values)));
-    };
-
-    panel->setEditMode(true);
-    QVERIFY(deliver("/1/fader1", ",f", "0.75"));
-    QCOMPARE(fader->value(), 0.0);
-
-    panel->setEditMode(false);
-    QVERIFY(deliver("/1/fader1", ",f", "0.25"));
-    QCOMPARE(fader->value(), 0.25);
-    QVERIFY(deliver("/1/value2", ",s", "hello"));
-    QCOMPARE(label->text(), QStringLiteral("hello"));
-    QVERIFY(deliver("/1/button3", ",T"));
-    QVERIFY(button->isPressed());
-    QVERIFY(deliver("/1/fader1", ",f", "nan"));
-    QCOMPARE(fader->value(), 0.25);
-
-    // Received values sent nothing: the first datagram at the peer is from this press, sent by the window.
-    fader->resize(100, 165);
-    QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(50, 5));
-    QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/fader1 ,i 1"));
-}
+        // Neither edit mode nor received values sent anything: the first datagram at the peer is from
+        // this press, sent by the window.
+        fader->resize(100, 165);
+        QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(50, 5));
+        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/fader1 ,i 1"));
+    }
+};
 
 QTEST_MAIN(tst_ControlPanel)
 #include "tst_controlpanel.moc"

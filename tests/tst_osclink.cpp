@@ -1,11 +1,8 @@
 // The UDP transport on its own, over real loopback sockets.
 #include "osc/OscLink.h"
 
-#include <QNetworkDatagram>
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
-#include <QUdpSocket>
+#include <QtNetwork>
+#include <QtTest>
 
 namespace {
 
@@ -25,13 +22,25 @@ class tst_OscLink : public QObject
     Q_OBJECT
 
 private slots:
-    void bindReleaseRebind()
+    // A refused bind keeps no socket; a released port can be bound again.
+    void bindRefusedReleaseRebind()
     {
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
+        const quint16 port = holder.localPort();
+        QUdpSocket refused;
+        QVERIFY(!refused.bind(QHostAddress::AnyIPv4, port));
         OscLink link;
+        QSignalSpy failed(&link, &OscLink::bindFailed);
         QSignalSpy bound(&link, &OscLink::bound);
         QSignalSpy released(&link, &OscLink::released);
-        QVERIFY(link.bind(0));
-        const quint16 port = link.localPort();
+        QVERIFY(!link.bind(port));
+        QCOMPARE(failed.takeFirst().at(0).toString(), refused.errorString());
+        QVERIFY(!link.isBound() && !link.findChild<QUdpSocket *>());
+        QCOMPARE(bound.count(), 0);
+
+        holder.close();
+        QVERIFY(link.bind(port));
         QCOMPARE(bound.takeFirst().at(0).value<quint16>(), port);
         // Today's bind is IPv4 only.
         QCOMPARE(link.findChild<QUdpSocket *>()->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
@@ -39,23 +48,8 @@ private slots:
         link.release();
         QCOMPARE(released.count(), 1);
         QVERIFY(!link.isBound() && !link.findChild<QUdpSocket *>());
-        QVERIFY2(link.bind(port), "the released port can be bound again");
+        QVERIFY(link.bind(port));
         QCOMPARE(bound.count(), 1);
-    }
-
-    void bindRefusedWhenPortTaken()
-    {
-        QUdpSocket holder;
-        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
-        QUdpSocket refused;
-        QVERIFY(!refused.bind(QHostAddress::AnyIPv4, holder.localPort()));
-        OscLink link;
-        QSignalSpy failed(&link, &OscLink::bindFailed);
-        QSignalSpy bound(&link, &OscLink::bound);
-        QVERIFY(!link.bind(holder.localPort()));
-        QCOMPARE(failed.takeFirst().at(0).toString(), refused.errorString());
-        QVERIFY2(!link.isBound() && !link.findChild<QUdpSocket *>(), "the refused socket is not kept");
-        QCOMPARE(bound.count(), 0);
     }
 
     void receiveBufferRequested()
@@ -116,7 +110,6 @@ private slots:
         probe.writeDatagram("x", QHostAddress(QStringLiteral("::1")), 9);
         QTest::newRow("numeric host, spaces stripped") << true << " 127.0.0.1 " << "";
         QTest::newRow("host name is not resolved") << true << "localhost" << "目标地址无效: localhost";
-        QTest::newRow("empty host") << true << "" << "目标地址无效: ";
         QTest::newRow("write refused") << true << "::1" << probe.errorString();
         QTest::newRow("unbound") << false << "127.0.0.1" << "未绑定";
     }
@@ -143,28 +136,6 @@ private slots:
         }
         QVERIFY(QTest::qWaitFor([&peer] { return peer.hasPendingDatagrams(); }, 5000));
         QCOMPARE(peer.receiveDatagram().data(), QByteArray(failure.isEmpty() ? "first" : "next"));
-    }
-
-    // Sending to a port nobody listens on draws an ICMP "port unreachable"; it must not leave the
-    // socket unable to receive or to send afterwards.
-    void closedTargetPortLeavesTheSocketWorking()
-    {
-        OscLink link;
-        QVERIFY(link.bind(0));
-        QUdpSocket closed, peer;
-        QVERIFY(closed.bind(QHostAddress::LocalHost, 0) && peer.bind(QHostAddress::LocalHost, 0));
-        const quint16 closedPort = closed.localPort();
-        closed.close();
-        for (int i = 0; i < 3; ++i) {
-            link.send("lost", QStringLiteral("127.0.0.1"), closedPort);
-            QTest::qWait(20);
-        }
-        QSignalSpy received(&link, &OscLink::datagramReceived);
-        peer.writeDatagram("in", QHostAddress::LocalHost, link.localPort());
-        QTRY_COMPARE(received.count(), 1);
-        QVERIFY(link.send("out", QStringLiteral("127.0.0.1"), peer.localPort()));
-        QTRY_VERIFY(peer.hasPendingDatagrams());
-        QCOMPARE(peer.receiveDatagram().data(), QByteArray("out"));
     }
 };
 

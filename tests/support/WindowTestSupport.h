@@ -6,11 +6,9 @@
 #include "comm/LogEntry.h"
 #include "osc/OscWidget.h"
 
-#include <QNetworkDatagram>
-#include <QSpinBox>
-#include <QStringList>
-#include <QTest>
-#include <QUdpSocket>
+#include <QtNetwork>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <optional>
 
@@ -45,15 +43,20 @@ inline QStringList loggedTexts(const OscWidget &window, std::optional<LogDirecti
     return matching;
 }
 
-// A bound window aimed at a plain socket on the loopback address (the default target host).
+// A bound window aimed at a plain socket on the loopback address (the default target host), which
+// counts what the window logs as received.
 struct WindowSession
 {
     OscWidget window;
     QUdpSocket peer;
     quint16 port = freeUdpPort();
+    qint64 sent = 0;
+    qint64 logged = 0;
 
     bool open()
     {
+        QObject::connect(window.communication(), &CommunicationBase::logEntryAdded, &peer,
+                         [this](const LogEntry &entry) { logged += entry.direction == LogDirection::Rx; });
         if (!peer.bind(QHostAddress::LocalHost, 0))
             return false;
         field<QSpinBox>(window, "targetPortSpin")->setValue(peer.localPort());
@@ -67,11 +70,23 @@ struct WindowSession
         return arrived ? peer.receiveDatagram().data() : QByteArray();
     }
 
-    // Sends to the window and waits until it has logged the datagram.
-    bool deliver(const QByteArray &datagram)
+    bool send(const QByteArray &datagram)
     {
-        const qsizetype before = window.communication()->entries().size();
-        peer.writeDatagram(datagram, QHostAddress::LocalHost, port);
-        return QTest::qWaitFor([&] { return window.communication()->entries().size() > before; }, 5000);
+        const bool written = peer.writeDatagram(datagram, QHostAddress::LocalHost, port) == datagram.size();
+        sent += written;
+        return written;
     }
+
+    // Runs the event loop until everything sent so far is logged, or ten seconds pass; returns how much is.
+    qint64 drain()
+    {
+        const QDeadlineTimer deadline(10000);
+        while (logged < sent && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return logged;
+    }
+
+    bool deliver(const QByteArray &datagram) { return send(datagram) && drain() == sent; }
+
+    QString prefix() const { return QStringLiteral("[127.0.0.1:%1] ").arg(peer.localPort()); }
 };
