@@ -1,5 +1,8 @@
 #include "app/StyleSheet.h"
 
+#include "LumeralConfig.h"
+
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -15,4 +18,12 @@ QString loadStyleSheet(const QString &resourcePath, const QString &fallbackPath)
     if (text.isNull())
         text = QStringLiteral("");
     return text;
+}
+
+QString dataFilePath(const QString &applicationDir, const QString &fileName)
+{
+    const QDir beside(applicationDir);
+    if (beside.exists(fileName))
+        return beside.filePath(fileName);
+    return QDir::cleanPath(beside.filePath(QStringLiteral(LUMERAL_DATA_DIR_FROM_BIN "/") + fileName));
 }

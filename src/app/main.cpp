@@ -1,3 +1,4 @@
+#include "LumeralConfig.h"
 #include "app/DiagnosticLog.h"
 #include "app/StyleSheet.h"
 #include "osc/OscWidget.h"
@@ -10,10 +11,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     DiagnosticLog::open(QStringLiteral("Lumeral"));
     QApplication::setApplicationName(QStringLiteral("Lumeral"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMERAL_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(LUMERAL_APP_ID));
 
     const QString styleSheet = loadStyleSheet(QStringLiteral(":/styles/DarkTheme.qss"),
-                                              QApplication::applicationDirPath() + QStringLiteral("/DarkTheme.qss"));
+                                              dataFilePath(QApplication::applicationDirPath(), QStringLiteral("DarkTheme.qss")));
     if (!styleSheet.isNull()) {
         app.setStyleSheet(styleSheet);
         DiagnosticLog::write(QStringLiteral("DarkTheme QSS loaded"));

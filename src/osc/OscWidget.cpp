@@ -316,7 +316,7 @@ QFrame *OscWidget::createHeaderBar()
     icon->setObjectName(QStringLiteral("headerIcon"));
     auto *title = new QLabel(kWindowTitle);
     title->setObjectName(QStringLiteral("headerTitle"));
-    auto *version = new QLabel(QStringLiteral("v1.0"));
+    auto *version = new QLabel(QStringLiteral(LUMERAL_VERSION_LABEL));
     version->setObjectName(QStringLiteral("headerVersion"));
     layout->addWidget(icon);
     layout->addWidget(title);
