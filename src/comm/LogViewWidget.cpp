@@ -139,14 +139,32 @@ public:
         painter->setFont(opt.font);
         const bool selected = opt.state.testFlag(QStyle::State_Selected);
         painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        const QString text = index.data(Qt::DisplayRole).toString();
-        const QRect bounds = QFontMetrics(opt.font).boundingRect(text);
+        const QFontMetrics metrics(opt.font);
+        const int left = opt.rect.left() + kTextIndentPx;
+        const QString text = visiblePart(index.data(Qt::DisplayRole).toString(), metrics,
+                                         viewportRight(opt) - left);
+        const QRect bounds = metrics.boundingRect(text);
         const int baseline = opt.rect.top() + (opt.rect.height() - bounds.height()) / 2 - bounds.top();
-        painter->drawText(opt.rect.left() + kTextIndentPx, baseline, text);
+        painter->drawText(left, baseline, text);
         painter->restore();
     }
 
 private:
+    // Drawing lays out the whole string, and a datagram's hex runs to three characters a byte, so
+    // only the start that reaches the right edge is drawn. No character of the log's monospaced
+    // font is narrower than half its average width.
+    static QString visiblePart(const QString &line, const QFontMetrics &metrics, int width)
+    {
+        const qsizetype fits = qMax(0, width) / qMax(1, metrics.averageCharWidth() / 2) + 1;
+        return line.size() > fits ? line.left(fits) : line;
+    }
+
+    static int viewportRight(const QStyleOptionViewItem &opt)
+    {
+        const auto *view = qobject_cast<const QAbstractItemView *>(opt.widget);
+        return view ? view->viewport()->width() : opt.rect.right();
+    }
+
     // Background, selection and hover, as the widget's style draws them.
     static void drawPanel(QPainter *painter, const QStyleOptionViewItem &opt)
     {
