@@ -27,6 +27,8 @@ constexpr int kDefaultEntries = 100000;
 // Datagrams arrive in bursts; one burst is handed to the model per event-loop turn.
 constexpr int kEntriesPerBurst = 1000;
 constexpr int kProbeIntervalMs = 1;
+constexpr int kBlobEntries = 1000;
+constexpr int kBlobBytes = 60008;
 
 struct RunResult
 {
@@ -170,5 +172,21 @@ int main(int argc, char *argv[])
     reportRepaint(out, list, QStringLiteral("timestamps off"), [&] { model.setShowTimestamp(false); });
     reportRepaint(out, list, QStringLiteral("hex display off"), [&] { model.setHexDisplay(false); });
     reportRepaint(out, list, QStringLiteral("timestamps on"), [&] { model.setShowTimestamp(true); });
+
+    // A datagram's hex runs to three characters a byte: a view of 60 KB blobs switched to hex.
+    CommunicationBase blobModel;
+    LogViewWidget blobView(&blobModel);
+    blobView.resize(1000, 700);
+    blobView.show();
+    auto *blobList = blobView.findChild<QListWidget *>(QStringLiteral("logOutput"));
+    const QByteArray blob = QByteArray::fromHex("2f62656e63682f626c6f6200 2c620000 0000ea68") + QByteArray(kBlobBytes, 'x');
+    for (int i = 0; i < kBlobEntries; ++i)
+        blobModel.addRxDatagram(blob, QStringLiteral("[127.0.0.1:9000] ") + OscCodec::decodeOscToText(blob));
+    while (blobList->count() < kBlobEntries)
+        blobView.flushPendingItems();
+    QCoreApplication::processEvents();
+    reportRepaint(out, blobList, QStringLiteral("hex display on, %1-byte blobs").arg(blob.size()),
+                  [&] { blobModel.setHexDisplay(true); });
+    reportRepaint(out, blobList, QStringLiteral("repaint, %1-byte blobs in hex").arg(blob.size()), [] {});
     return 0;
 }
