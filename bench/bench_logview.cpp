@@ -1,12 +1,14 @@
 // Feeds traffic through a CommunicationBase into a shown LogViewWidget and reports how fast the
 // entries reach the list, the longest event-loop stall and the peak memory, first into an empty
-// view and then into one that already holds a full log.
+// view and then into one that already holds a full log; then how long a full view takes to show
+// every row in a new font or display format.
 //
 //   bench_logview [entries]        (default 100000; runs offscreen unless QT_QPA_PLATFORM is set)
 
 #include "app/StyleSheet.h"
 #include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
+#include "osc/OscCodec.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,6 +16,8 @@
 #include <QListWidget>
 #include <QTextStream>
 #include <QTimer>
+
+#include <functional>
 
 #include <sys/resource.h>
 
@@ -23,6 +27,8 @@ constexpr int kDefaultEntries = 100000;
 // Datagrams arrive in bursts; one burst is handed to the model per event-loop turn.
 constexpr int kEntriesPerBurst = 1000;
 constexpr int kProbeIntervalMs = 1;
+constexpr int kBlobEntries = 1000;
+constexpr int kBlobBytes = 60008;
 
 struct RunResult
 {
@@ -49,10 +55,13 @@ double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-QByteArray payload(int serial)
+// The datagram a fader sends and the line the window logs for it.
+void logReceived(CommunicationBase &model, int serial)
 {
-    return QByteArray("[127.0.0.1:9000] /bench/fader/") + QByteArray::number(serial % 64)
-           + QByteArray(" ,i ") + QByteArray::number(serial);
+    const QString address = QStringLiteral("/bench/fader/%1").arg(serial % 64);
+    const QString value = QString::number(serial);
+    model.addRxDatagram(OscCodec::buildOscMessage(address, QStringLiteral(",i"), value),
+                        QStringLiteral("[127.0.0.1:9000] ") + address + QStringLiteral(" ,i ") + value);
 }
 
 bool lastRowShows(const QListWidget *list, int serial)
@@ -87,7 +96,7 @@ RunResult feed(CommunicationBase &model, QListWidget *list, int first, int count
     QObject::connect(&feeder, &QTimer::timeout, [&] {
         const int end = qMin(last + 1, next + kEntriesPerBurst);
         for (; next < end; ++next)
-            model.addRxData(payload(next));
+            logReceived(model, next);
         if (next > last)
             feeder.stop();
     });
@@ -106,6 +115,18 @@ RunResult feed(CommunicationBase &model, QListWidget *list, int first, int count
     result.longestStallMs = worstLatenessNs / 1e6;
     result.peakRssKiB = peakRssKiB();
     return result;
+}
+
+// Applies a change to a full view and paints it at once: the time the user waits for it.
+void reportRepaint(QTextStream &out, QListWidget *list, const QString &change, const std::function<void()> &apply)
+{
+    QElapsedTimer clock;
+    clock.start();
+    apply();
+    list->viewport()->repaint();
+    out << change << " over " << list->count() << " rows: " << QString::number(clock.nsecsElapsed() / 1e6, 'f', 1)
+        << " ms; last row \"" << list->item(list->count() - 1)->text().left(48) << "\"\n";
+    out.flush();
 }
 
 void report(QTextStream &out, const QString &caseName, const RunResult &result, int rows)
@@ -145,11 +166,27 @@ int main(int argc, char *argv[])
     const RunResult intoFull = feed(model, list, entries, entries);
     report(out, fullCase, intoFull, list->count());
 
-    // The font-size spin box restyles every row at once.
-    QElapsedTimer restyle;
-    restyle.start();
-    view.setFontSize(view.fontSize() + 1);
-    out << "font size change over " << list->count() << " rows: "
-        << QString::number(restyle.nsecsElapsed() / 1e6, 'f', 1) << " ms\n";
+    // The font-size spin box restyles every row at once; the display switches re-render them.
+    reportRepaint(out, list, QStringLiteral("font size change"), [&] { view.setFontSize(view.fontSize() + 1); });
+    reportRepaint(out, list, QStringLiteral("hex display on"), [&] { model.setHexDisplay(true); });
+    reportRepaint(out, list, QStringLiteral("timestamps off"), [&] { model.setShowTimestamp(false); });
+    reportRepaint(out, list, QStringLiteral("hex display off"), [&] { model.setHexDisplay(false); });
+    reportRepaint(out, list, QStringLiteral("timestamps on"), [&] { model.setShowTimestamp(true); });
+
+    // A datagram's hex runs to three characters a byte: a view of 60 KB blobs switched to hex.
+    CommunicationBase blobModel;
+    LogViewWidget blobView(&blobModel);
+    blobView.resize(1000, 700);
+    blobView.show();
+    auto *blobList = blobView.findChild<QListWidget *>(QStringLiteral("logOutput"));
+    const QByteArray blob = QByteArray::fromHex("2f62656e63682f626c6f6200 2c620000 0000ea68") + QByteArray(kBlobBytes, 'x');
+    for (int i = 0; i < kBlobEntries; ++i)
+        blobModel.addRxDatagram(blob, QStringLiteral("[127.0.0.1:9000] ") + OscCodec::decodeOscToText(blob));
+    while (blobList->count() < kBlobEntries)
+        blobView.flushPendingItems();
+    QCoreApplication::processEvents();
+    reportRepaint(out, blobList, QStringLiteral("hex display on, %1-byte blobs").arg(blob.size()),
+                  [&] { blobModel.setHexDisplay(true); });
+    reportRepaint(out, blobList, QStringLiteral("repaint, %1-byte blobs in hex").arg(blob.size()), [] {});
     return 0;
 }

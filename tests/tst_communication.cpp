@@ -156,7 +156,7 @@ private slots:
 
         // %1, %2, %3: the times of the three entries every log starts with.
         QTest::newRow("plain text") << "log" << 3 << false << false
-            << "%1 [TX] a\"b\n%2 [RX] AB\nnext\n%3 [SYS] 日志已导出\n";
+            << "%1 [TX] a\"b\n%2 [RX] AB\\nnext\n%3 [SYS] 日志已导出\n";
         QTest::newRow("CSV") << "log.csv" << 3 << false << true
             << "Timestamp,Direction,Data\n\"%1\",\"[TX]\",\"a\"\"b\"\n\"%2\",\"[RX]\",\"AB\nnext\"\n"
                "\"%3\",\"[SYS]\",\"日志已导出\"\n";

@@ -108,6 +108,17 @@ QString quotedCsvField(const QString &field)
     return CsvQuote + escaped + CsvQuote;
 }
 
+// CR and LF as the two characters \r and \n, so that an entry stays on its line.
+QString escapedLineBreaks(const QString &text)
+{
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
+    QString escaped = text;
+    escaped.replace(u'\r', QLatin1String("\\r"));
+    escaped.replace(u'\n', QLatin1String("\\n"));
+    return escaped;
+}
+
 } // namespace
 
 CommunicationBase::CommunicationBase(QObject *parent)
@@ -144,6 +155,18 @@ void CommunicationBase::addRxData(const QByteArray &data)
     addRxBytes(data.size());
 }
 
+void CommunicationBase::addTxDatagram(const QByteArray &datagram, const QString &line)
+{
+    appendEntry(LogEntry::datagram(LogDirection::Tx, datagram, line));
+    addTxBytes(datagram.size());
+}
+
+void CommunicationBase::addRxDatagram(const QByteArray &datagram, const QString &line)
+{
+    appendEntry(LogEntry::datagram(LogDirection::Rx, datagram, line));
+    addRxBytes(datagram.size());
+}
+
 void CommunicationBase::addSystemMessage(const QString &message)
 {
     appendEntry(LogEntry(message));
@@ -176,7 +199,10 @@ void CommunicationBase::resetCounters()
 
 void CommunicationBase::setShowTimestamp(bool show)
 {
+    if (show == m_showTimestamp)
+        return;
     m_showTimestamp = show;
+    emit displayFormatChanged();
 }
 
 void CommunicationBase::setAutoScroll(bool autoScroll)
@@ -186,7 +212,10 @@ void CommunicationBase::setAutoScroll(bool autoScroll)
 
 void CommunicationBase::setHexDisplay(bool hex)
 {
+    if (hex == m_hexDisplay)
+        return;
     m_hexDisplay = hex;
+    emit displayFormatChanged();
 }
 
 void CommunicationBase::setEncoding(const QString &encoding)
@@ -221,12 +250,13 @@ bool CommunicationBase::exportToFile(const QString &fileName, bool hex, bool csv
     if (csv)
         out << "Timestamp,Direction,Data\n";
     for (const LogEntry &entry : std::as_const(m_entries)) {
-        const QString &data = hex ? entry.hexText : entry.text;
+        const QString data = hex ? entry.hexForm() : entry.text;
         if (csv) {
             out << quotedCsvField(timeString(entry)) << ',' << quotedCsvField(directionTag(entry))
                 << ',' << quotedCsvField(data) << '\n';
         } else {
-            out << timeString(entry) << ' ' << directionTag(entry) << ' ' << data << '\n';
+            out << timeString(entry) << ' ' << directionTag(entry) << ' ' << escapedLineBreaks(data)
+                << '\n';
         }
     }
     out.flush();

@@ -24,6 +24,10 @@ public:
 
     void addTxData(const QByteArray &data);
     void addRxData(const QByteArray &data);
+    // A datagram the page sent or received, logged as the line that renders it; the counter
+    // grows by the datagram's size.
+    void addTxDatagram(const QByteArray &datagram, const QString &line);
+    void addRxDatagram(const QByteArray &datagram, const QString &line);
     void addSystemMessage(const QString &message);
     void addTxBytes(qint64 count);
     void addRxBytes(qint64 count);
@@ -49,8 +53,9 @@ public:
     QString decodeBytes(const QByteArray &data) const;
 
     // Writes every entry, oldest first, as plain text or CSV (UTF-8, no byte-order mark); the data
-    // column is hexText when hex is set. False when the file cannot be opened or not all of it
-    // could be written.
+    // column is the hexadecimal text when hex is set. Plain text keeps one entry to a line by
+    // writing CR and LF as \r and \n; CSV keeps them inside the quoted field. False when the file
+    // cannot be opened or not all of it could be written.
     bool exportToFile(const QString &fileName, bool hex, bool csv) const;
 
     static QStringList supportedEncodings();
@@ -72,6 +77,8 @@ signals:
     void logCleared();
     void countersUpdated();
     void connectionStatusChanged(bool connected);
+    // The timestamp or hexadecimal display was switched.
+    void displayFormatChanged();
 
 private:
     void appendEntry(const LogEntry &entry);

@@ -48,3 +48,20 @@ LogEntry::LogEntry(const QString &systemMessage)
       hexText(systemMessage)
 {
 }
+
+LogEntry LogEntry::datagram(LogDirection direction, const QByteArray &datagram, const QString &line)
+{
+    LogEntry entry;
+    entry.timestamp = currentLocalTime();
+    entry.direction = direction;
+    entry.data = datagram;
+    entry.text = line;
+    return entry;
+}
+
+QString LogEntry::hexForm() const
+{
+    if (hexText.isEmpty() && !data.isEmpty())
+        return CommunicationBase::toHexString(data);
+    return hexText;
+}

@@ -9,14 +9,17 @@
 // Who produced a traffic-log record: the page sent it, received it, or is telling the user something.
 enum class LogDirection : qint32 { Tx = 0, Rx = 1, System = 2 };
 
-// One record of the traffic log. The text forms are computed once, when the record is made,
-// so that views and exports never decode or format the payload again.
+// One record of the traffic log. The text is computed once, when the record is made, so that
+// views and exports never decode the payload again.
 struct LogEntry
 {
     QDateTime timestamp;
     LogDirection direction = LogDirection::System;
     QByteArray data;
     QString text;
+    // The payload in hexadecimal (the message for System entries). A datagram's record leaves it
+    // empty, since it would take six bytes for every byte of a payload that may be 64 KiB long;
+    // hexForm() gives it for every record.
     QString hexText;
 
     LogEntry();
@@ -24,6 +27,12 @@ struct LogEntry
     LogEntry(LogDirection direction, const QByteArray &data, const QString &encoding);
     // A message of the program itself.
     explicit LogEntry(const QString &systemMessage);
+
+    // A datagram that went out or came in, with the line that renders it.
+    static LogEntry datagram(LogDirection direction, const QByteArray &datagram, const QString &line);
+
+    // hexText, or the payload's hexadecimal text where the record left it to be made on demand.
+    QString hexForm() const;
 };
 
 // Every member is an implicitly shared Qt value or a plain enum, so entries may be moved bytewise;

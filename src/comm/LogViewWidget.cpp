@@ -1,6 +1,7 @@
 #include "comm/LogViewWidget.h"
 
 #include "comm/CommunicationBase.h"
+#include "comm/LogExportTarget.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -17,12 +18,21 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include <memory>
 #include <utility>
+
+// What every row reads when it renders: the font and the model's display flags.
+struct LogRowStyle
+{
+    QFont font;
+    bool showTimestamp = true;
+    bool hex = false;
+};
 
 namespace {
 
@@ -67,30 +77,40 @@ QString displayLine(const LogEntry &entry, bool showTimestamp, bool hex)
     if (showTimestamp)
         line += CommunicationBase::timeString(entry) + separator;
     line += CommunicationBase::directionTag(entry) + separator;
-    line += hex ? entry.hexText : entry.text;
+    line += hex ? entry.hexForm() : entry.text;
     return line;
 }
 
-// A row of the list. Every row reads the view's one row font, so a new font size reaches a
-// full log at the cost of one layout rather than one change notice per row.
+// A row of the list: its entry, rendered when the list asks for the line. Every row reads the
+// view's one row style, so a new font size or display format reaches a full log at the cost of
+// one layout rather than one change notice per row; only the rows on screen are ever rendered.
 class LogRowItem : public QListWidgetItem
 {
 public:
-    LogRowItem(const QString &text, std::shared_ptr<const QFont> font)
-        : QListWidgetItem(text)
-        , m_font(std::move(font))
+    LogRowItem(const LogEntry &entry, std::shared_ptr<const LogRowStyle> style)
+        : QListWidgetItem(nullptr, QListWidgetItem::UserType)
+        , m_entry(entry)
+        , m_style(std::move(style))
     {
     }
 
     QVariant data(int role) const override
     {
-        if (role == Qt::FontRole)
-            return *m_font;
-        return QListWidgetItem::data(role);
+        switch (role) {
+        case Qt::DisplayRole:
+            return displayLine(m_entry, m_style->showTimestamp, m_style->hex);
+        case Qt::FontRole:
+            return m_style->font;
+        case Qt::ForegroundRole:
+            return QBrush(directionColor(m_entry.direction));
+        default:
+            return QListWidgetItem::data(role);
+        }
     }
 
 private:
-    std::shared_ptr<const QFont> m_font;
+    LogEntry m_entry;
+    std::shared_ptr<const LogRowStyle> m_style;
 };
 
 // Draws each row's text as one unwrapped line, centred vertically in the row, whatever
@@ -119,14 +139,32 @@ public:
         painter->setFont(opt.font);
         const bool selected = opt.state.testFlag(QStyle::State_Selected);
         painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        const QString text = index.data(Qt::DisplayRole).toString();
-        const QRect bounds = QFontMetrics(opt.font).boundingRect(text);
+        const QFontMetrics metrics(opt.font);
+        const int left = opt.rect.left() + kTextIndentPx;
+        const QString text = visiblePart(index.data(Qt::DisplayRole).toString(), metrics,
+                                         viewportRight(opt) - left);
+        const QRect bounds = metrics.boundingRect(text);
         const int baseline = opt.rect.top() + (opt.rect.height() - bounds.height()) / 2 - bounds.top();
-        painter->drawText(opt.rect.left() + kTextIndentPx, baseline, text);
+        painter->drawText(left, baseline, text);
         painter->restore();
     }
 
 private:
+    // Drawing lays out the whole string, and a datagram's hex runs to three characters a byte, so
+    // only the start that reaches the right edge is drawn. No character of the log's monospaced
+    // font is narrower than half its average width.
+    static QString visiblePart(const QString &line, const QFontMetrics &metrics, int width)
+    {
+        const qsizetype fits = qMax(0, width) / qMax(1, metrics.averageCharWidth() / 2) + 1;
+        return line.size() > fits ? line.left(fits) : line;
+    }
+
+    static int viewportRight(const QStyleOptionViewItem &opt)
+    {
+        const auto *view = qobject_cast<const QAbstractItemView *>(opt.widget);
+        return view ? view->viewport()->width() : opt.rect.right();
+    }
+
     // Background, selection and hover, as the widget's style draws them.
     static void drawPanel(QPainter *painter, const QStyleOptionViewItem &opt)
     {
@@ -140,6 +178,7 @@ private:
 LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
+    , m_rowStyle(std::make_shared<LogRowStyle>())
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -165,6 +204,7 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     layout->addWidget(createStatusBar(), 0);
 
     applyItemStyle();
+    applyDisplayFormat();
 
     m_flushTimer.setSingleShot(true);
 
@@ -172,6 +212,9 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     connect(m_model, &CommunicationBase::logEntryAdded, this, &LogViewWidget::onNewLogEntry);
     connect(m_model, &CommunicationBase::countersUpdated, this, &LogViewWidget::onCountersUpdated);
     connect(m_model, &CommunicationBase::logCleared, m_list, &QListWidget::clear);
+    connect(m_model, &CommunicationBase::displayFormatChanged, this, &LogViewWidget::applyDisplayFormat);
+    // The list's own Ctrl+C would copy only the current row.
+    new QShortcut(QKeySequence::Copy, m_list, this, &LogViewWidget::copySelectedRows, Qt::WidgetShortcut);
     connect(m_list, &QWidget::customContextMenuRequested, this, &LogViewWidget::handleContextMenu);
     connect(m_resetButton, &QPushButton::clicked, m_model, &CommunicationBase::resetCounters);
     connect(m_clearButton, &QPushButton::clicked, this, &LogViewWidget::clearLogView);
@@ -235,7 +278,16 @@ void LogViewWidget::applyItemStyle()
     const QFont font = Theme::monoFont(m_fontSize);
     m_list->setFont(font);
     // An application style sheet may override the list's own font, so every row carries it too.
-    *m_rowFont = font;
+    m_rowStyle->font = font;
+    m_list->doItemsLayout();
+    m_list->viewport()->update();
+}
+
+void LogViewWidget::applyDisplayFormat()
+{
+    m_rowStyle->showTimestamp = m_model->showTimestamp();
+    m_rowStyle->hex = m_model->hexDisplay();
+    // Lines change length, and the list measures rows by the first one.
     m_list->doItemsLayout();
     m_list->viewport()->update();
 }
@@ -281,9 +333,7 @@ void LogViewWidget::flushBatches(int maxBatches)
     if (m_pendingEntries.isEmpty())
         return;
 
-    const bool showTimestamp = m_model->showTimestamp();
     const bool autoScroll = m_model->autoScroll();
-    const bool hex = m_model->hexDisplay();
     QScrollBar *scrollBar = m_list->verticalScrollBar();
     const bool atBottom = scrollBar->value() >= scrollBar->maximum() - kBottomTolerancePx;
     const bool follow = autoScroll && atBottom;
@@ -291,7 +341,7 @@ void LogViewWidget::flushBatches(int maxBatches)
     m_list->setUpdatesEnabled(false);
     for (int batch = 0; batch < maxBatches && !m_pendingEntries.isEmpty(); ++batch) {
         const int batchSize = qMin<int>(m_pendingEntries.size(), kMaxItemsPerFlush);
-        appendRows(m_pendingEntries.first(batchSize), showTimestamp, hex);
+        appendRows(m_pendingEntries.first(batchSize));
         m_pendingEntries.remove(0, batchSize);
     }
     const bool backlog = !m_pendingEntries.isEmpty();
@@ -314,13 +364,10 @@ void LogViewWidget::flushBatches(int maxBatches)
     }
 }
 
-void LogViewWidget::appendRows(const QList<LogEntry> &entries, bool showTimestamp, bool hex)
+void LogViewWidget::appendRows(const QList<LogEntry> &entries)
 {
-    for (const LogEntry &entry : entries) {
-        auto *item = new LogRowItem(displayLine(entry, showTimestamp, hex), m_rowFont);
-        item->setForeground(QBrush(directionColor(entry.direction)));
-        m_list->addItem(item);
-    }
+    for (const LogEntry &entry : entries)
+        m_list->addItem(new LogRowItem(entry, m_rowStyle));
 }
 
 // Removes, in one block, the oldest rows beyond what the model keeps; returns how many.
@@ -346,14 +393,7 @@ void LogViewWidget::handleContextMenu(const QPoint &pos)
     QAction *chosen = menu.exec(m_list->viewport()->mapToGlobal(pos));
 
     if (chosen == copyAction) {
-        const QList<QListWidgetItem *> selected = m_list->selectedItems();
-        if (selected.isEmpty())
-            return;
-        QStringList lines;
-        lines.reserve(selected.size());
-        for (const QListWidgetItem *item : selected)
-            lines.append(item->text());
-        copyToClipboard(lines);
+        copySelectedRows();
     } else if (chosen == copyAllAction) {
         QStringList lines;
         lines.reserve(m_list->count());
@@ -361,6 +401,19 @@ void LogViewWidget::handleContextMenu(const QPoint &pos)
             lines.append(m_list->item(row)->text());
         copyToClipboard(lines);
     }
+}
+
+// In the order the list reports its selection; with nothing selected the clipboard is left alone.
+void LogViewWidget::copySelectedRows()
+{
+    const QList<QListWidgetItem *> selected = m_list->selectedItems();
+    if (selected.isEmpty())
+        return;
+    QStringList lines;
+    lines.reserve(selected.size());
+    for (const QListWidgetItem *item : selected)
+        lines.append(item->text());
+    copyToClipboard(lines);
 }
 
 void LogViewWidget::copyToClipboard(const QStringList &lines)
@@ -372,14 +425,15 @@ void LogViewWidget::exportLog()
 {
     const QString defaultName = QStringLiteral("Communication_Log_%1")
                                     .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("导出日志"), defaultName,
-                                                          QStringLiteral("文本文件 (*.txt);;CSV文件 (*.csv)"));
-    if (fileName.isEmpty())
+    QString chosenFilter;
+    const QString chosenName = QFileDialog::getSaveFileName(this, QStringLiteral("导出日志"), defaultName,
+                                                            LogExportTarget::nameFilters(), &chosenFilter);
+    if (chosenName.isEmpty())
         return;
 
-    const bool csv = fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    if (m_model->exportToFile(fileName, m_model->hexDisplay(), csv))
-        m_model->addSystemMessage(QStringLiteral("日志已导出: %1").arg(fileName));
+    const LogExportTarget target = LogExportTarget::fromDialog(chosenName, chosenFilter);
+    if (m_model->exportToFile(target.fileName, m_model->hexDisplay(), target.csv))
+        m_model->addSystemMessage(QStringLiteral("日志已导出: %1").arg(target.fileName));
     else
-        QMessageBox::warning(this, QStringLiteral("导出失败"), QStringLiteral("无法写入文件: ") + fileName);
+        QMessageBox::warning(this, QStringLiteral("导出失败"), QStringLiteral("无法写入文件: ") + target.fileName);
 }

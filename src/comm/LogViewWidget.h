@@ -3,7 +3,6 @@
 #include "comm/LogEntry.h"
 #include "theme/Theme.h"
 
-#include <QFont>
 #include <QList>
 #include <QTimer>
 #include <QWidget>
@@ -11,15 +10,18 @@
 #include <memory>
 
 class CommunicationBase;
+struct LogRowStyle;
 class QLabel;
 class QListWidget;
 class QPoint;
 class QPushButton;
 
 // The traffic log of one CommunicationBase as a list of coloured lines, with the byte counters,
-// the reset/clear/export buttons and a copy menu. New entries are queued and shown in batches by
-// a short single-shot timer, so a burst of datagrams costs one repaint; the list keeps no more
-// rows than the model keeps entries.
+// the reset/clear/export buttons and a copy menu (Ctrl+C copies the selected rows too). New
+// entries are queued and shown in batches by a short single-shot timer, so a burst of datagrams
+// costs one repaint; the list keeps no more rows than the model keeps entries. Each row keeps its
+// entry and renders its line when asked, so switching timestamps or hexadecimal display changes
+// every row at once.
 class LogViewWidget : public QWidget
 {
     Q_OBJECT
@@ -51,8 +53,10 @@ private:
     // Moves up to maxBatches batches of queued entries into the list, then scrolls once.
     void flushBatches(int maxBatches);
     int rowLimit() const;
-    void appendRows(const QList<LogEntry> &entries, bool showTimestamp, bool hex);
+    void appendRows(const QList<LogEntry> &entries);
     int dropOldestRows();
+    void applyDisplayFormat();
+    void copySelectedRows();
     void copyToClipboard(const QStringList &lines);
 
     CommunicationBase *m_model;
@@ -68,5 +72,5 @@ private:
     int m_lineSpacing = 0;
     int m_fontSize = Theme::LogPointSize;
     // Shared by every row of the list.
-    std::shared_ptr<QFont> m_rowFont = std::make_shared<QFont>();
+    std::shared_ptr<LogRowStyle> m_rowStyle;
 };

@@ -187,8 +187,9 @@ void OscWidget::sendData()
     }
     const QString tags = tagsOfPreset(m_typeCombo->currentText());
     const QString values = m_argsEdit->text().trimmed();
-    if (sendToTarget(OscCodec::buildOscMessage(address, tags, values)))
-        logSent(address, tags, values);
+    const QByteArray datagram = OscCodec::buildOscMessage(address, tags, values);
+    if (sendToTarget(datagram))
+        logSent(datagram, address, tags, values);
 }
 
 void OscWidget::sendOscValue(const QString &address, double value)
@@ -196,8 +197,9 @@ void OscWidget::sendOscValue(const QString &address, double value)
     if (!isBound())
         return;
     // The log shows the value as the control had it, also when an int32 carries it rounded.
-    if (sendToTarget(OscCodec::buildValueMessage(address, value)))
-        logSent(address, OscCodec::valueTypeTags(value), OscCodec::valueText(value));
+    const QByteArray datagram = OscCodec::buildValueMessage(address, value);
+    if (sendToTarget(datagram))
+        logSent(datagram, address, OscCodec::valueTypeTags(value), OscCodec::valueText(value));
 }
 
 bool OscWidget::sendToTarget(const QByteArray &datagram)
@@ -205,10 +207,10 @@ bool OscWidget::sendToTarget(const QByteArray &datagram)
     return m_link->send(datagram, m_targetHostEdit->text(), quint16(m_targetPortSpin->value()));
 }
 
-void OscWidget::logSent(const QString &address, const QString &tags, const QString &values)
+void OscWidget::logSent(const QByteArray &datagram, const QString &address, const QString &tags, const QString &values)
 {
     const QString text = QStringLiteral("OSC ") + address + QLatin1Char(' ') + tags + QLatin1Char(' ') + values;
-    m_comm->addTxData(m_comm->encodeText(text));
+    m_comm->addTxDatagram(datagram, text);
 }
 
 void OscWidget::toggleAutoSend(bool enabled)
@@ -232,7 +234,7 @@ void OscWidget::onDatagram(const QByteArray &datagram, const QHostAddress &sende
         m_lastSenderPrefix = QStringLiteral("[%1:%2] ").arg(sender.toString()).arg(senderPort);
     }
     const QString text = OscCodec::decodeOscToText(datagram);
-    m_comm->addRxData(m_comm->encodeText(m_lastSenderPrefix + text));
+    m_comm->addRxDatagram(datagram, m_lastSenderPrefix + text);
     feedChart(text);
     driveControlPanel(datagram);
 }

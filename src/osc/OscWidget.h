@@ -55,7 +55,7 @@ private:
     void onBindingChanged(bool bound);
     void onDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
     bool sendToTarget(const QByteArray &datagram);
-    void logSent(const QString &address, const QString &tags, const QString &values);
+    void logSent(const QByteArray &datagram, const QString &address, const QString &tags, const QString &values);
     void retranslate();
 
     void setupUI();
