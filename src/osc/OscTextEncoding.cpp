@@ -13,15 +13,6 @@ constexpr char16_t Latin1Last = 0xFF;
 constexpr char Nul = '\0';
 constexpr auto Stateless = QStringConverter::Flag::Stateless;
 
-bool isAscii(QByteArrayView bytes)
-{
-    for (const char byte : bytes) {
-        if (static_cast<unsigned char>(byte) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 // The code point that starts at index: one code unit, or two for a surrogate pair.
 QStringView characterAt(QStringView text, qsizetype index)
 {
@@ -114,12 +105,4 @@ void OscTextEncoding::appendDecoded(QString &out, QByteArrayView bytes) const
         out.append(QString(m_decoder.decode(bytes)));
         break;
     }
-}
-
-void OscTextEncoding::appendUtf8(QString &out, QByteArrayView bytes)
-{
-    if (isAscii(bytes))
-        out.append(QLatin1StringView(bytes.data(), bytes.size()));
-    else
-        out.append(QString::fromUtf8(bytes));
 }

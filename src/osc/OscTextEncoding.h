@@ -33,11 +33,27 @@ public:
     std::optional<QByteArray> encode(const QString &text, QString *refused = nullptr) const;
     void appendDecoded(QString &out, QByteArrayView bytes) const;
 
-    // The usual all-ASCII text is copied without a decoder.
-    static void appendUtf8(QString &out, QByteArrayView bytes);
+    // The usual all-ASCII text is copied without a decoder. Inline: every datagram's address
+    // and type tags are rendered through it.
+    static void appendUtf8(QString &out, QByteArrayView bytes)
+    {
+        if (isAscii(bytes))
+            out.append(QLatin1StringView(bytes.data(), bytes.size()));
+        else
+            out.append(QString::fromUtf8(bytes));
+    }
 
 private:
     enum class Kind { Utf8, Latin1, Named };
+
+    static bool isAscii(QByteArrayView bytes)
+    {
+        for (const char byte : bytes) {
+            if (static_cast<unsigned char>(byte) >= 0x80)
+                return false;
+        }
+        return true;
+    }
 
     bool canCarry(QStringView character) const;
     QByteArray encodeUnchecked(QStringView text, bool *lossy) const;
