@@ -14,7 +14,8 @@ class OscTextEncoding;
 // Values are separated by white space and commas. A value in double quotes keeps its spaces and
 // commas and loses the quotes; \" inside it is a quote. Each of i, f, s and S takes one value:
 // i a whole number in the int32 range, f a finite float32 written with "." as the decimal point
-// (an exponent is fine), s and S any text the string encoding can carry. T, F, N and I take none.
+// (an exponent is fine), s and S any text the string encoding can carry. T, F, N and I take none,
+// and when no tag takes a value, whatever was typed is ignored.
 namespace ValueChecker {
 
 enum class Problem {
