@@ -129,7 +129,7 @@ private slots:
         sent("int32", a, 0, "42", kDefaultMessage, "OSC /test/value ,i 42");
         sent("true ignores values", a, 3, "42", message(a, ",T"), "OSC /test/value ,T 42");
         sent("string and float", a, 7, "hi, 1.5", message(a, ",sf", "hi 1.5"), "OSC /test/value ,sf hi, 1.5");
-        sent("address in spaces, without slash", "  a/b  ", 0, "42", message("/a/b", ",i", "42"), "OSC a/b ,i 42");
+        sent("address in spaces, without slash", "  a/b  ", 0, "42", message("/a/b", ",i", "42"), "OSC /a/b ,i 42");
         // A preset of -1 sends the arguments as one control value through sendOscValue().
         const char *f = "/fader";
         sent("value 2.99995", f, -1, "2.99995", message(f, ",i", "3"), "OSC /fader ,i 2.999950");
@@ -200,8 +200,6 @@ private slots:
         QCOMPARE(session.receive(), kDefaultMessage);
 
         window.toggleConnection();
-        QVERIFY2(timer->isActive(), "releasing does not stop it");
-        QTRY_VERIFY(loggedTexts(window, LogDirection::System).count(QStringLiteral("请先绑定端口")) >= 2);
         autoSend->setChecked(false);
         QVERIFY(!timer->isActive());
     }

@@ -1,5 +1,7 @@
 #include "osc/OscCodec.h"
 
+#include "osc/OscTextEncoding.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <QtEndian>
@@ -138,16 +140,16 @@ public:
         return bitsAs<double>(word64At(position));
     }
 
-    // Appends bytes [from, to) decoded as UTF-8; the usual all-ASCII text is copied directly.
-    void appendText(QString &out, qsizetype from, qsizetype to) const
+    QByteArrayView bytes(qsizetype from, qsizetype to) const
     {
         Q_ASSERT(from >= 0 && from <= to && to <= m_size);
-        const char *begin = m_bytes + from;
-        const qsizetype count = to - from;
-        if (isAscii(begin, count))
-            out.append(QLatin1StringView(begin, count));
-        else
-            out.append(QString::fromUtf8(begin, count));
+        return QByteArrayView(m_bytes + from, to - from);
+    }
+
+    // Appends bytes [from, to) decoded as UTF-8.
+    void appendText(QString &out, qsizetype from, qsizetype to) const
+    {
+        OscTextEncoding::appendUtf8(out, bytes(from, to));
     }
 
     QString text(qsizetype from, qsizetype to) const
@@ -166,15 +168,6 @@ private:
         Real value;
         std::memcpy(&value, &*word, sizeof value);
         return value;
-    }
-
-    static bool isAscii(const char *bytes, qsizetype count)
-    {
-        for (qsizetype i = 0; i < count; ++i) {
-            if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-                return false;
-        }
-        return true;
     }
 
     const char *m_bytes;
@@ -238,7 +231,8 @@ void appendItem(QString &out, std::optional<Number> number)
 
 // Renders the argument of one tag at position and moves position past it. Returns false when
 // the rest of the message cannot be walked (a string without terminator, an impossible blob).
-bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &position, QString &out)
+bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &position, QString &out,
+                    const OscTextEncoding &strings)
 {
     switch (tag.unicode()) {
     case Tag::Int32:
@@ -263,7 +257,7 @@ bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &positi
         if (end < 0)
             return false;
         out.append(Quote);
-        datagram.appendText(out, position, end);
+        strings.appendDecoded(out, datagram.bytes(position, end));
         out.append(Quote);
         out.append(Separator);
         position = afterString(end);
@@ -299,20 +293,6 @@ bool renderArgument(const DatagramReader &datagram, QChar tag, qsizetype &positi
     }
 }
 
-void appendPaddedString(QByteArray &message, const QByteArray &bytes)
-{
-    message.append(bytes);
-    const qsizetype terminator = message.size();
-    message.append(afterString(terminator) - terminator, Nul);
-}
-
-void appendWord32(QByteArray &message, quint32 word)
-{
-    char bytes[Int32Size];
-    qToBigEndian(word, bytes);
-    message.append(bytes, Int32Size);
-}
-
 // A value this close to a whole number inside the int32 range goes out as an int32.
 constexpr double WholeNumberTolerance = 0.0001;
 constexpr double Int32Min = -2147483648.0;
@@ -333,16 +313,47 @@ QString withLead(const QString &text, QChar lead)
 
 } // namespace
 
+void appendOscString(QByteArray &message, const QByteArray &bytes)
+{
+    message.append(bytes);
+    const qsizetype terminator = message.size();
+    message.append(afterString(terminator) - terminator, Nul);
+}
+
+void appendInt32(QByteArray &message, qint32 value)
+{
+    char bytes[Int32Size];
+    qToBigEndian(value, bytes);
+    message.append(bytes, Int32Size);
+}
+
+void appendFloat32(QByteArray &message, float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    appendInt32(message, qint32(bits));
+}
+
+QString sentAddress(const QString &address)
+{
+    return withLead(address, QChar(AddressLead));
+}
+
+QString sentTypeTags(const QString &typeTags)
+{
+    return withLead(typeTags, QChar(TypeTagLead));
+}
+
 QByteArray buildOscMessage(const QString &address, const QString &typeTags, const QString &values)
 {
     static const QRegularExpression valueSeparators(QStringLiteral("[\\s,]+"));
 
-    const QString tags = withLead(typeTags, QChar(TypeTagLead));
+    const QString tags = sentTypeTags(typeTags);
     const QStringList valueList = values.split(valueSeparators, Qt::SkipEmptyParts);
 
     QByteArray message;
-    appendPaddedString(message, withLead(address, QChar(AddressLead)).toUtf8());
-    appendPaddedString(message, tags.toUtf8());
+    appendOscString(message, sentAddress(address).toUtf8());
+    appendOscString(message, tags.toUtf8());
 
     // Tag n (after the comma) takes value n; the first tag without a value ends the arguments.
     for (qsizetype n = 1; n < tags.size() && n - 1 < valueList.size(); ++n) {
@@ -350,17 +361,13 @@ QByteArray buildOscMessage(const QString &address, const QString &typeTags, cons
         switch (tags.at(n).unicode()) {
         case Tag::String:
         case Tag::Symbol:
-            appendPaddedString(message, value.toUtf8());
+            appendOscString(message, value.toUtf8());
             break;
-        case Tag::Float32: {
-            const float number = value.toFloat();
-            quint32 bits;
-            std::memcpy(&bits, &number, sizeof bits);
-            appendWord32(message, bits);
+        case Tag::Float32:
+            appendFloat32(message, value.toFloat());
             break;
-        }
         case Tag::Int32:
-            appendWord32(message, quint32(value.toInt(nullptr, 10)));
+            appendInt32(message, value.toInt(nullptr, 10));
             break;
         default:
             break;
@@ -391,6 +398,12 @@ QByteArray buildValueMessage(const QString &address, double value)
 }
 
 QString decodeOscToText(const QByteArray &datagram)
+{
+    static const OscTextEncoding utf8;
+    return decodeOscToText(datagram, utf8);
+}
+
+QString decodeOscToText(const QByteArray &datagram, const OscTextEncoding &strings)
 {
     const DatagramReader reader(datagram);
     if (reader.size() < ShortestRenderedMessage)
@@ -423,7 +436,7 @@ QString decodeOscToText(const QByteArray &datagram)
 
     qsizetype position = afterString(tagEnd);
     for (qsizetype i = tagTextStart + 1; i < tagTextEnd; ++i) {
-        if (!renderArgument(reader, out.at(i), position, out))
+        if (!renderArgument(reader, out.at(i), position, out, strings))
             break;
     }
 

@@ -11,6 +11,7 @@
 #include "osc/FormFields.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"
+#include "osc/ValueChecker.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -142,8 +143,14 @@ void OscWidget::onBindingChanged(bool bound)
 {
     updateBindButton();
     updateStatusLabel();
-    m_comm->addSystemMessage(bound ? QStringLiteral("UDP端口已绑定 %1").arg(m_link->localPort())
-                                   : QStringLiteral("端口已释放"));
+    QString message = bound ? QStringLiteral("UDP端口已绑定 %1").arg(m_link->localPort()) : QStringLiteral("端口已释放");
+    // Every tick of a released port would fail, so auto-send stops with it.
+    if (!bound && m_autoSendCheck->isChecked()) {
+        m_autoSendCheck->setChecked(false);
+        message = LanguageManager::instance().pick(QStringLiteral("端口已释放, 自动发送已停止"),
+                                                   QStringLiteral("Port released, auto-send stopped"));
+    }
+    m_comm->addSystemMessage(message);
     emit m_comm->connectionStatusChanged(bound);
 }
 
@@ -187,9 +194,14 @@ void OscWidget::sendData()
     }
     const QString tags = tagsOfPreset(m_typeCombo->currentText());
     const QString values = m_argsEdit->text().trimmed();
-    const QByteArray datagram = OscCodec::buildOscMessage(address, tags, values);
-    if (sendToTarget(datagram))
-        logSent(datagram, address, tags, values);
+    const auto checked = ValueChecker::check(address, tags, values, m_wireEncoding.follow(m_comm->encoding()));
+    if (checked.refusal) {
+        const auto [chinese, english] = ValueChecker::reason(*checked.refusal);
+        m_comm->addSystemMessage(QStringLiteral("发送失败 ") + LanguageManager::instance().pick(chinese, english));
+        return;
+    }
+    if (sendToTarget(checked.datagram))
+        logSent(checked.datagram, address, tags, values);
 }
 
 void OscWidget::sendOscValue(const QString &address, double value)
@@ -209,7 +221,7 @@ bool OscWidget::sendToTarget(const QByteArray &datagram)
 
 void OscWidget::logSent(const QByteArray &datagram, const QString &address, const QString &tags, const QString &values)
 {
-    const QString text = QStringLiteral("OSC ") + address + QLatin1Char(' ') + tags + QLatin1Char(' ') + values;
+    const QString text = QStringLiteral("OSC %1 %2 %3").arg(OscCodec::sentAddress(address), tags, values);
     m_comm->addTxDatagram(datagram, text);
 }
 
@@ -233,7 +245,7 @@ void OscWidget::onDatagram(const QByteArray &datagram, const QHostAddress &sende
         m_lastSenderPort = senderPort;
         m_lastSenderPrefix = QStringLiteral("[%1:%2] ").arg(sender.toString()).arg(senderPort);
     }
-    const QString text = OscCodec::decodeOscToText(datagram);
+    const QString text = OscCodec::decodeOscToText(datagram, m_wireEncoding.follow(m_comm->encoding()));
     m_comm->addRxDatagram(datagram, m_lastSenderPrefix + text);
     feedChart(text);
     driveControlPanel(datagram);
@@ -491,5 +503,6 @@ QWidget *OscWidget::createSendPanel()
 
     connect(m_sendButton, &QPushButton::clicked, this, &OscWidget::sendData);
     connect(m_autoSendCheck, &QCheckBox::toggled, this, &OscWidget::toggleAutoSend);
+    connect(m_intervalSpin, &QSpinBox::valueChanged, m_autoSendTimer, qOverload<int>(&QTimer::setInterval));
     return group;
 }

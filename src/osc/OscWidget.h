@@ -1,5 +1,7 @@
 #pragma once
 
+#include "osc/OscTextEncoding.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QWidget>
@@ -92,6 +94,8 @@ private:
     QTimer *m_autoSendTimer = nullptr;
     OscControlPanel *m_controlPanel = nullptr;
     QComboBox *m_langCombo = nullptr;
+    // String arguments travel in the log's encoding, read when they are sent or received.
+    OscTextEncoding m_wireEncoding;
 
     QLabel *m_statusLabel = nullptr;
     // Received datagrams mostly come from one peer: its "[address:port] " prefix is kept
