@@ -33,8 +33,8 @@ private slots:
         QVERIFY(link.bind(0));
         const quint16 port = link.localPort();
         QCOMPARE(bound.takeFirst().at(0).value<quint16>(), port);
-        // Today's bind is IPv4 only.
-        QCOMPARE(link.findChild<QUdpSocket *>()->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
+        // IPv4 and IPv6 on one socket.
+        QCOMPARE(link.findChild<QUdpSocket *>()->localAddress(), QHostAddress(QHostAddress::Any));
         link.release();
         link.release();
         QCOMPARE(released.count(), 1);
@@ -110,14 +110,9 @@ private slots:
         QTest::addColumn<bool>("bound");
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("failure");
-        // The IPv4 socket cannot reach an IPv6 target: the write itself fails, as it does for this probe.
-        QUdpSocket probe;
-        probe.bind(QHostAddress::AnyIPv4, 0);
-        probe.writeDatagram("x", QHostAddress(QStringLiteral("::1")), 9);
         QTest::newRow("numeric host, spaces stripped") << true << " 127.0.0.1 " << "";
         QTest::newRow("host name is not resolved") << true << "localhost" << "目标地址无效: localhost";
         QTest::newRow("empty host") << true << "" << "目标地址无效: ";
-        QTest::newRow("write refused") << true << "::1" << probe.errorString();
         QTest::newRow("unbound") << false << "127.0.0.1" << "未绑定";
     }
 

@@ -6,6 +6,7 @@
 
 class ChartEngine;
 class CommunicationBase;
+class DropMonitor;
 class LogViewWidget;
 class OscControlPanel;
 class OscLink;
@@ -73,6 +74,7 @@ private:
     QTabWidget *m_tabWidget = nullptr;
     ChartEngine *m_chartEngine = nullptr;
     OscLink *m_link = nullptr;
+    DropMonitor *m_dropMonitor = nullptr;
     QSpinBox *m_localPortSpin = nullptr;
     QLineEdit *m_targetHostEdit = nullptr;
     QSpinBox *m_targetPortSpin = nullptr;
