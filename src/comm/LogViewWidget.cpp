@@ -2,6 +2,7 @@
 
 #include "comm/CommunicationBase.h"
 #include "comm/LogExportTarget.h"
+#include "i18n/LanguageManager.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -51,6 +52,7 @@ constexpr int kButtonHeight = 24;
 constexpr int kTextIndentPx = 4;
 
 const char *const kSeparatorStyle = "color: #2A3444; font-size: 16px; padding: 0 4px;";
+const QString kDropLabelStyle = QStringLiteral("color: %1;").arg(Theme::Amber.name());
 const char *const kItemStyle = "QListWidget::item { padding: %1px 6px %2px 6px; font-size: %3pt; }";
 const char *const kMenuStyle =
     "QMenu { background: #1F2937; color: #F1F5F9; border: 1px solid #1E3A5F; padding: 4px; }"
@@ -217,6 +219,10 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     new QShortcut(QKeySequence::Copy, m_list, this, &LogViewWidget::copySelectedRows, Qt::WidgetShortcut);
     connect(m_list, &QWidget::customContextMenuRequested, this, &LogViewWidget::handleContextMenu);
     connect(m_resetButton, &QPushButton::clicked, m_model, &CommunicationBase::resetCounters);
+    connect(m_resetButton, &QPushButton::clicked, this, [this] {
+        setDroppedCount(0);
+        emit countersReset();
+    });
     connect(m_clearButton, &QPushButton::clicked, this, &LogViewWidget::clearLogView);
     connect(m_exportButton, &QPushButton::clicked, this, &LogViewWidget::exportLog);
 }
@@ -235,6 +241,10 @@ QWidget *LogViewWidget::createStatusBar()
     separator->setStyleSheet(QString::fromLatin1(kSeparatorStyle));
     m_rxLabel = new QLabel(QStringLiteral("RX: 0 bytes"), bar);
     m_rxLabel->setObjectName(QStringLiteral("rxLabel"));
+    m_dropLabel = new QLabel(bar);
+    m_dropLabel->setObjectName(QStringLiteral("dropLabel"));
+    m_dropLabel->setStyleSheet(kDropLabelStyle);
+    m_dropLabel->hide();
 
     m_resetButton = createSmallButton(QStringLiteral("重置计数"), bar);
     m_clearButton = createSmallButton(QStringLiteral("清除日志"), bar);
@@ -243,6 +253,7 @@ QWidget *LogViewWidget::createStatusBar()
     layout->addWidget(m_txLabel);
     layout->addWidget(separator);
     layout->addWidget(m_rxLabel);
+    layout->addWidget(m_dropLabel);
     layout->addStretch();
     layout->addWidget(m_resetButton);
     layout->addWidget(m_clearButton);
@@ -256,6 +267,13 @@ QPushButton *LogViewWidget::createSmallButton(const QString &text, QWidget *pare
     button->setObjectName(QStringLiteral("smallButton"));
     button->setFixedHeight(kButtonHeight);
     return button;
+}
+
+void LogViewWidget::setDroppedCount(quint64 dropped)
+{
+    const QString format = LanguageManager::instance().pick(QStringLiteral("丢包: %1"), QStringLiteral("Dropped: %1"));
+    m_dropLabel->setText(dropped > 0 ? format.arg(dropped) : QString());
+    m_dropLabel->setVisible(dropped > 0);
 }
 
 void LogViewWidget::setLineSpacing(int spacing)

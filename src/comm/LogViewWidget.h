@@ -39,6 +39,14 @@ public:
     // Empties the list, then the model's log.
     void clearLogView();
 
+    // Datagrams the system dropped before they could be read, shown beside the counters in the
+    // warning colour; hidden at 0.
+    void setDroppedCount(quint64 dropped);
+
+signals:
+    // The reset button was pressed: the model's counters and the dropped count start again.
+    void countersReset();
+
 public slots:
     void onNewLogEntry(const LogEntry &entry);
     void onCountersUpdated();
@@ -63,6 +71,7 @@ private:
     QListWidget *m_list = nullptr;
     QLabel *m_txLabel = nullptr;
     QLabel *m_rxLabel = nullptr;
+    QLabel *m_dropLabel = nullptr;
     QPushButton *m_resetButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_exportButton = nullptr;

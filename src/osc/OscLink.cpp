@@ -9,6 +9,14 @@ namespace {
 // Every UDP datagram fits, so each is read whole without asking the system for its size first.
 constexpr qsizetype MaxDatagramSize = 65536;
 
+// How a system without IPv6 may refuse the dual-stack address. Qt itself already falls back to
+// IPv4 where no IPv6 socket can be opened at all.
+bool lacksIPv6(QAbstractSocket::SocketError error)
+{
+    return error == QAbstractSocket::UnsupportedSocketOperationError
+        || error == QAbstractSocket::SocketAddressNotAvailableError;
+}
+
 } // namespace
 
 OscLink::OscLink(QObject *parent)
@@ -35,8 +43,17 @@ quint16 OscLink::localPort() const
 bool OscLink::bind(quint16 port, const QHostAddress &address)
 {
     release();
+    const bool dualStack = address.protocol() == QAbstractSocket::AnyIPProtocol;
+    // The platform's default mode does not share the port: a port held by any other socket,
+    // IPv4 or IPv6, is refused.
     auto *socket = new QUdpSocket(this);
-    if (!socket->bind(address, port, QAbstractSocket::DefaultForPlatform)) {
+    bool isBound = socket->bind(address, port, QAbstractSocket::DefaultForPlatform);
+    if (!isBound && dualStack && lacksIPv6(socket->error())) {
+        delete socket;
+        socket = new QUdpSocket(this);
+        isBound = socket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DefaultForPlatform);
+    }
+    if (!isBound) {
         const QString reason = socket->errorString();
         delete socket;
         emit bindFailed(reason);
@@ -45,7 +62,10 @@ bool OscLink::bind(quint16 port, const QHostAddress &address)
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, ReceiveBufferBytes);
     connect(socket, &QUdpSocket::readyRead, this, &OscLink::drain);
     m_socket = socket;
+    m_dropCounter = UdpDropCounter::forSocket(socket->socketDescriptor());
     emit bound(m_socket->localPort());
+    if (dualStack && m_socket && m_socket->localAddress().protocol() != QAbstractSocket::AnyIPProtocol)
+        emit ipv6Unavailable();
     return true;
 }
 
@@ -53,9 +73,11 @@ void OscLink::release()
 {
     if (!m_socket)
         return;
+    emit aboutToRelease();
     m_socket->close();
     delete m_socket;
     m_socket = nullptr;
+    m_dropCounter.reset();
     emit released();
 }
 
@@ -78,6 +100,26 @@ bool OscLink::send(const QByteArray &datagram, const QString &host, quint16 port
     return true;
 }
 
+std::optional<quint64> OscLink::receiveDrops() const
+{
+    return m_dropCounter ? m_dropCounter->read() : std::nullopt;
+}
+
+const QHostAddress &OscLink::plainSender(const QHostAddress &sender)
+{
+    if (sender.protocol() != QAbstractSocket::IPv6Protocol)
+        return sender;
+    if (sender.isEqual(m_lastMappedSender, QHostAddress::StrictConversion))
+        return m_lastPlainSender;
+    bool mapped = false;
+    const quint32 ipv4 = sender.toIPv4Address(&mapped);
+    if (!mapped)
+        return sender;
+    m_lastMappedSender = sender;
+    m_lastPlainSender = QHostAddress(ipv4);
+    return m_lastPlainSender;
+}
+
 void OscLink::drain()
 {
     if (!m_socket)
@@ -94,6 +136,6 @@ void OscLink::drain()
                                                    &sender, &senderPort);
         if (size < 0)
             break;
-        emit datagramReceived(QByteArray(m_receiveBuffer.constData(), size), sender, senderPort);
+        emit datagramReceived(QByteArray(m_receiveBuffer.constData(), size), plainSender(sender), senderPort);
     }
 }

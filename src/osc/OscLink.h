@@ -1,15 +1,19 @@
 #pragma once
 
+#include "osc/UdpDropCounter.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QUdpSocket;
 
 // The UDP transport: binds a local port, drains every datagram that arrives on it and sends
-// datagrams to a numeric host. It keeps no log and knows no widgets; whoever holds it turns its
-// signals into log entries.
+// datagrams to a numeric IPv4 or IPv6 host. It keeps no log and knows no widgets; whoever holds
+// it turns its signals into log entries.
 class OscLink : public QObject
 {
     Q_OBJECT
@@ -31,14 +35,20 @@ public:
     quint16 localPort() const;
 
     // A fresh socket for every try, so a refused bind leaves nothing behind; on refusal
-    // bindFailed carries the system's reason and false is returned.
-    bool bind(quint16 port, const QHostAddress &address = QHostAddress(QHostAddress::AnyIPv4));
+    // bindFailed carries the system's reason and false is returned. The default address takes
+    // IPv4 and IPv6 on one socket; where the system has no IPv6 it binds IPv4 only and says so
+    // with ipv6Unavailable after bound.
+    bool bind(quint16 port, const QHostAddress &address = QHostAddress(QHostAddress::Any));
     void release();
 
     // Only numeric hosts are accepted: a name would parse to the null address, which the system
     // takes for this machine, and the send would seem to succeed. Returns whether the datagram went
     // out; if not, sendFailed says why.
     bool send(const QByteArray &datagram, const QString &host, quint16 port);
+
+    // Datagrams the system has dropped on the bound socket since it was bound, for want of room
+    // in its receive buffer; none while unbound or where the system does not tell.
+    std::optional<quint64> receiveDrops() const;
 
 public slots:
     // Reads every pending datagram in arrival order, for at most MaxDrainNs.
@@ -47,12 +57,22 @@ public slots:
 signals:
     void bound(quint16 port);
     void bindFailed(const QString &reason);
+    void ipv6Unavailable();
+    // The socket is still open: what it counted can still be read.
+    void aboutToRelease();
     void released();
-    // One per datagram, in arrival order.
+    // One per datagram, in arrival order. IPv4 senders come as plain IPv4 addresses, also on
+    // the dual-stack socket, which sees them as IPv4-mapped IPv6 addresses.
     void datagramReceived(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
     void sendFailed(const QString &reason);
 
 private:
+    const QHostAddress &plainSender(const QHostAddress &sender);
+
     QUdpSocket *m_socket = nullptr;
+    std::optional<UdpDropCounter> m_dropCounter;
     QByteArray m_receiveBuffer;
+    // IPv4 datagrams mostly come from one peer, so its mapped address is converted once.
+    QHostAddress m_lastMappedSender;
+    QHostAddress m_lastPlainSender;
 };

@@ -8,6 +8,7 @@
 #include "comm/LogViewWidget.h"
 #include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
+#include "osc/DropMonitor.h"
 #include "osc/FormFields.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"
@@ -105,7 +106,16 @@ OscWidget::OscWidget(QWidget *parent)
             [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("绑定失败: ") + reason); });
     connect(m_link, &OscLink::sendFailed, m_comm,
             [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("发送失败 ") + reason); });
+    connect(m_link, &OscLink::ipv6Unavailable, m_comm, [this] {
+        m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("系统不支持 IPv6, 仅在 IPv4 上接收"),
+                                                                  QStringLiteral("No IPv6 on this system; receiving on IPv4 only")));
+    });
     connect(m_link, &OscLink::datagramReceived, this, &OscWidget::onDatagram);
+    m_dropMonitor = new DropMonitor(m_link, this);
+    connect(m_dropMonitor, &DropMonitor::dropsDetected, m_comm, [this](quint64 lost) {
+        m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("接收缓冲区溢出, 丢失 %1 个数据报"),
+                                                                  QStringLiteral("Receive buffer overflowed, %1 datagrams lost")).arg(lost));
+    });
     setupUI();
 }
 
@@ -282,6 +292,7 @@ void OscWidget::retranslate()
     // Texts set at run time follow the state, not the text remembered at the first switch.
     updateBindButton();
     updateStatusLabel();
+    m_logView->setDroppedCount(m_dropMonitor->dropped());
 }
 
 void OscWidget::setupUI()
@@ -455,6 +466,8 @@ QWidget *OscWidget::createTabArea()
     m_tabWidget = new QTabWidget;
     m_tabWidget->setObjectName(QStringLiteral("mainTabs"));
     m_logView = new LogViewWidget(m_comm, m_tabWidget);
+    connect(m_dropMonitor, &DropMonitor::droppedChanged, m_logView, &LogViewWidget::setDroppedCount);
+    connect(m_logView, &LogViewWidget::countersReset, m_dropMonitor, &DropMonitor::reset);
     m_tabWidget->addTab(m_logView, QStringLiteral("通信日志"));
     if (m_chartEngine)
         m_tabWidget->addTab(m_chartEngine->chartView(), QStringLiteral("数据图表"));

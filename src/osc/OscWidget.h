@@ -8,6 +8,7 @@
 
 class ChartEngine;
 class CommunicationBase;
+class DropMonitor;
 class LogViewWidget;
 class OscControlPanel;
 class OscLink;
@@ -75,6 +76,7 @@ private:
     QTabWidget *m_tabWidget = nullptr;
     ChartEngine *m_chartEngine = nullptr;
     OscLink *m_link = nullptr;
+    DropMonitor *m_dropMonitor = nullptr;
     QSpinBox *m_localPortSpin = nullptr;
     QLineEdit *m_targetHostEdit = nullptr;
     QSpinBox *m_targetPortSpin = nullptr;
