@@ -1,7 +1,5 @@
 #include "osc/OscWidget.h"
 
-#include "LumeralConfig.h"
-#include "ads/AdBanner.h"
 #include "charts/ChartEngine.h"
 #include "charts/TrafficAnalyzer.h"
 #include "comm/CommunicationBase.h"
@@ -10,14 +8,13 @@
 #include "i18n/LanguageManager.h"
 #include "osc/DropMonitor.h"
 #include "osc/FormFields.h"
+#include "osc/HeaderBar.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"
 #include "osc/ValueChecker.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -28,11 +25,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QtCharts/QChartView>
-
-#include <optional>
 
 namespace {
 
@@ -43,7 +37,6 @@ constexpr int kMinimumHeight = 600;
 constexpr int kInitialWidth = 1120;
 constexpr int kInitialHeight = 760;
 
-constexpr int kHeaderHeight = 52;
 constexpr int kSettingsColumnWidth = 260;
 constexpr int kSettingsPanelWidth = 254;
 constexpr int kBindButtonHeight = 36;
@@ -71,11 +64,6 @@ const QStringList kTypePresets = {
     QStringLiteral(",sf (string+float)"),
 };
 
-const QString kDocumentationPath = QStringLiteral("/docs/kestrand/lumeral");
-const QString kDocButtonStyle = QStringLiteral(
-    "QPushButton { background: transparent; color: #94A3B8; border: 1px solid #2A3A4A; "
-    "border-radius: 3px; padding: 2px 8px; font-size: 11px; } "
-    "QPushButton:hover { border-color: #60A5FA; color: #00D4FF; }");
 const QString kReleaseButtonStyle = QStringLiteral(
     "QPushButton { background-color: #EF4444; color: white; font-weight: 600; border: none; "
     "border-radius: 4px; padding: 4px 20px; }"
@@ -305,7 +293,10 @@ void OscWidget::setupUI()
     auto *mainLayout = new QVBoxLayout(this);
     mainLayout->setContentsMargins(0, 0, 0, 0);
     mainLayout->setSpacing(0);
-    mainLayout->addWidget(createHeaderBar());
+    auto *header = new HeaderBar(kWindowTitle);
+    m_langCombo = header->languageCombo();
+    m_statusLabel = header->statusLabel();
+    mainLayout->addWidget(header);
 
     auto *body = new QHBoxLayout;
     body->setContentsMargins(16, 4, 16, 12);
@@ -327,46 +318,6 @@ void OscWidget::setupUI()
     LanguageManager &language = LanguageManager::instance();
     language.retranslateWidget(this);
     language.addListener(this, [this] { retranslate(); });
-}
-
-QFrame *OscWidget::createHeaderBar()
-{
-    auto *header = new QFrame;
-    header->setObjectName(QStringLiteral("headerBar"));
-    header->setFixedHeight(kHeaderHeight);
-    auto *layout = new QHBoxLayout(header);
-    layout->setContentsMargins(20, 0, 20, 0);
-
-    auto *icon = new QLabel(QStringLiteral("◆"));
-    icon->setObjectName(QStringLiteral("headerIcon"));
-    auto *title = new QLabel(kWindowTitle);
-    title->setObjectName(QStringLiteral("headerTitle"));
-    auto *version = new QLabel(QStringLiteral(LUMERAL_VERSION_LABEL));
-    version->setObjectName(QStringLiteral("headerVersion"));
-    layout->addWidget(icon);
-    layout->addWidget(title);
-    layout->addWidget(version);
-    layout->addStretch(1);
-    layout->addWidget(new AdBanner(QStringLiteral("lumeral"), header), 2);
-    layout->addStretch(1);
-
-    m_langCombo = LanguageManager::instance().createLanguageCombo(header);
-    layout->addWidget(m_langCombo);
-
-    auto *docButton = new QPushButton(QStringLiteral("📖 文档"));
-    docButton->setObjectName(QStringLiteral("docButton"));
-    docButton->setCursor(Qt::PointingHandCursor);
-    docButton->setFixedHeight(24);
-    docButton->setStyleSheet(kDocButtonStyle);
-    connect(docButton, &QPushButton::clicked, this, [] {
-        QDesktopServices::openUrl(QUrl(QStringLiteral(LUMERAL_DOCS_SITE_URL) + kDocumentationPath));
-    });
-    layout->addWidget(docButton);
-
-    m_statusLabel = new QLabel(QStringLiteral("⚫ 未绑定"));
-    m_statusLabel->setObjectName(QStringLiteral("connStatus"));
-    layout->addWidget(m_statusLabel);
-    return header;
 }
 
 QWidget *OscWidget::createSettingsPanel()

@@ -14,7 +14,6 @@ class OscControlPanel;
 class OscLink;
 class QCheckBox;
 class QComboBox;
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -62,7 +61,6 @@ private:
     void retranslate();
 
     void setupUI();
-    QFrame *createHeaderBar();
     QWidget *createSettingsPanel();
     QGroupBox *createConnectionGroup();
     QGroupBox *createDisplayGroup();
