@@ -1,5 +1,7 @@
 // The send group's values are checked against the tags before anything goes out, string arguments
 // travel in the chosen encoding both ways, and auto-send follows its interval and the binding.
+#include "controls/OscControlPanel.h"
+#include "controls/OscLabel.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscTextEncoding.h"
 #include "osc/ValueChecker.h"
@@ -118,14 +120,19 @@ private slots:
                                                                  "OSC /noslash ,s \"hello world\""}));
     }
 
-    // A GBK peer's string reads as text, and the window's string reaches the peer in GBK.
+    // A GBK peer's string reads as text in the log and on a label, and the window's string
+    // reaches the peer in GBK.
     void gbkBothWays()
     {
         WindowSession session;
         QVERIFY(session.open());
+        auto *label = new OscLabel;
+        session.window.controlPanel()->addControl(label);
+        label->setAddress(QStringLiteral("/gbk"));
         field<QComboBox>(session.window, "encodingCombo")->setCurrentText(QStringLiteral("GBK"));
         QVERIFY(session.deliver(oscString("/gbk") + oscString(",s") + oscString(kGbkChinese)));
         QVERIFY(loggedTexts(session.window, LogDirection::Rx).constLast().endsWith(QStringLiteral("/gbk ,s \"中文\"")));
+        QCOMPARE(label->text(), QStringLiteral("中文"));
         setSendGroup(session.window, QStringLiteral(",s (string)"), QStringLiteral("中文"));
         session.window.sendData();
         QCOMPARE(session.receive(), oscString("/test/value") + oscString(",s") + oscString(kGbkChinese));

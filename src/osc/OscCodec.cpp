@@ -447,6 +447,12 @@ QString decodeOscToText(const QByteArray &datagram, const OscTextEncoding &strin
 
 OscFirstArgument readFirstArgument(const QByteArray &datagram)
 {
+    static const OscTextEncoding utf8;
+    return readFirstArgument(datagram, utf8);
+}
+
+OscFirstArgument readFirstArgument(const QByteArray &datagram, const OscTextEncoding &strings)
+{
     OscFirstArgument result;
     const DatagramReader reader(datagram);
 
@@ -488,7 +494,7 @@ OscFirstArgument readFirstArgument(const QByteArray &datagram)
         const qsizetype end = reader.nulFrom(argumentStart);
         if (end > argumentStart) {
             result.kind = ArgumentKind::Text;
-            result.text = reader.text(argumentStart, end);
+            strings.appendDecoded(result.text, reader.bytes(argumentStart, end));
         }
         break;
     }

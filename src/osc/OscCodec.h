@@ -48,5 +48,7 @@ QString decodeOscToText(const QByteArray &datagram);
 QString decodeOscToText(const QByteArray &datagram, const OscTextEncoding &strings);
 
 OscFirstArgument readFirstArgument(const QByteArray &datagram);
+// The same, with the text of a string argument read in the given character set.
+OscFirstArgument readFirstArgument(const QByteArray &datagram, const OscTextEncoding &strings);
 
 } // namespace OscCodec

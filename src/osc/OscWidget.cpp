@@ -261,7 +261,7 @@ void OscWidget::driveControlPanel(const QByteArray &datagram)
 {
     if (!m_controlPanel)
         return;
-    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(datagram);
+    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(datagram, m_wireEncoding);
     switch (first.kind) {
     case OscCodec::ArgumentKind::Number:
         m_controlPanel->setControlValue(first.address, first.number);
