@@ -149,10 +149,20 @@ private slots:
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 10);
 
-        const qsizetype before = loggedTexts(session.window).size();
+        qsizetype before = loggedTexts(session.window).size();
         session.window.toggleConnection();
         QVERIFY(!timer->isActive() && !autoSend->isChecked());
         QCOMPARE(loggedTexts(session.window).mid(before), QStringList(QStringLiteral("端口已释放, 自动发送已停止")));
+
+        // A value the tags refuse is reported once, not on every tick.
+        session.window.toggleConnection();
+        setSendGroup(session.window, QStringLiteral(",i (int32)"), QStringLiteral("abc"));
+        before = loggedTexts(session.window).size();
+        autoSend->setChecked(true);
+        QTRY_VERIFY(!autoSend->isChecked());
+        QVERIFY(!timer->isActive());
+        QCOMPARE(loggedTexts(session.window).mid(before),
+                 QStringList({"发送失败 参数无效: i 需要整数, 得到 \"abc\"", "自动发送已停止"}));
     }
 };
 

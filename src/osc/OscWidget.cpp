@@ -196,6 +196,12 @@ void OscWidget::sendData()
     if (checked.refusal) {
         const auto [chinese, english] = ValueChecker::reason(*checked.refusal);
         m_comm->addSystemMessage(QStringLiteral("发送失败 ") + LanguageManager::instance().pick(chinese, english));
+        // Every later tick would be refused the same way, so auto-send stops after saying why once.
+        if (m_autoSendCheck->isChecked()) {
+            m_autoSendCheck->setChecked(false);
+            m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("自动发送已停止"),
+                                                                      QStringLiteral("Auto-send stopped")));
+        }
         return;
     }
     if (sendToTarget(checked.datagram))
