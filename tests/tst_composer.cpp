@@ -131,16 +131,26 @@ private slots:
         QCOMPARE(session.receive(), oscString("/test/value") + oscString(",s") + oscString(kGbkChinese));
     }
 
+    // Auto-send starts only from its switch while bound, follows a new interval at once and stops on release.
     void autoSendFollowsIntervalAndBinding()
     {
         WindowSession session;
         QVERIFY(session.open());
         auto *timer = session.window.findChild<QTimer *>(QStringLiteral("autoSendTimer"));
         auto *autoSend = field<QCheckBox>(session.window, "autoSendCheck");
+        session.window.toggleConnection();
+        autoSend->setChecked(true);
+        QVERIFY2(!timer->isActive(), "switched on while unbound");
+        QVERIFY(bindWindow(session.window, session.port));
+        QVERIFY2(!timer->isActive(), "binding starts nothing");
+        autoSend->setChecked(false);
         autoSend->setChecked(true);
         field<QSpinBox>(session.window, "intervalSpin")->setValue(10);
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 10);
+        const QByteArray sent = oscString("/test/value") + oscString(",i") + hex("0000002a");
+        QCOMPARE(session.receive(), sent);
+        QCOMPARE(session.receive(), sent);
 
         const qsizetype before = loggedTexts(session.window).size();
         session.window.toggleConnection();

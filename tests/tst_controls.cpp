@@ -92,11 +92,10 @@ private slots:
     // On a control 60 x 70 the edge zones run into the corner square, where the corner wins.
     void handleZones()
     {
-        const QSize size(60, 70);
-        QCOMPARE(ControlGeometry::handleAt(QPoint(55, 52), size), ResizeHandle::Corner);
-        QCOMPARE(ControlGeometry::handleAt(QPoint(45, 65), size), ResizeHandle::Corner);
-        QCOMPARE(ControlGeometry::handleAt(QPoint(55, 40), size), ResizeHandle::Right);
-        QCOMPARE(ControlGeometry::handleAt(QPoint(40, 60), size), ResizeHandle::None);
+        const std::pair<QPoint, ResizeHandle> zones[] = {{QPoint(55, 52), ResizeHandle::Corner}, {QPoint(45, 65), ResizeHandle::Corner},
+                                                         {QPoint(55, 40), ResizeHandle::Right}, {QPoint(40, 60), ResizeHandle::None}};
+        for (const auto &[point, handle] : zones)
+            QCOMPARE(ControlGeometry::handleAt(point, QSize(60, 70)), handle);
     }
 
     void editDrag_data()
@@ -269,12 +268,10 @@ private slots:
 
     void labelFormats()
     {
-        QCOMPARE(OscLabel::formatNumber(2.9996), QStringLiteral("3"));
-        QCOMPARE(OscLabel::formatNumber(2.998), QStringLiteral("3.00"));
-        QCOMPARE(OscLabel::formatNumber(-12.345), QStringLiteral("-12.35"));
-        QCOMPARE(OscLabel::formatNumber(-0.0004), QStringLiteral("0"));
-        QCOMPARE(OscLabel::formatNumber(1e12), QStringLiteral("1000000000000"));
-        QCOMPARE(OscLabel::formatNumber(Infinity), QStringLiteral("inf"));
+        const std::pair<double, const char *> numbers[] = {
+            {2.9996, "3"}, {2.998, "3.00"}, {-12.345, "-12.35"}, {-0.0004, "0"}, {1e12, "1000000000000"}, {Infinity, "inf"}};
+        for (const auto &[number, text] : numbers)
+            QCOMPARE(OscLabel::formatNumber(number), QString::fromLatin1(text));
         // At most 20 characters, Chinese ones counted one each.
         QCOMPARE(OscLabel::shortenedText(QStringLiteral("abcdefghijklmnopqrst")), QStringLiteral("abcdefghijklmnopqrst"));
         QCOMPARE(OscLabel::shortenedText(QStringLiteral("abcdefghijklmnopqrstu")), QStringLiteral("abcdefghijklmnopqr..."));

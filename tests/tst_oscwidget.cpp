@@ -176,30 +176,6 @@ private slots:
         QCOMPARE(session.receive(), datagram);
     }
 
-    void autoSendRules()
-    {
-        WindowSession session;
-        QVERIFY(session.open());
-        OscWidget &window = session.window;
-        window.toggleConnection();
-        auto *timer = window.findChild<QTimer *>(QStringLiteral("autoSendTimer"));
-        auto *autoSend = field<QCheckBox>(window, "autoSendCheck");
-        QVERIFY(!autoSend->isChecked());
-        field<QSpinBox>(window, "intervalSpin")->setValue(10);
-        autoSend->setChecked(true);
-        QVERIFY2(!timer->isActive(), "switched on while unbound");
-        QVERIFY(bindWindow(window));
-        QVERIFY2(!timer->isActive(), "binding starts nothing");
-        autoSend->setChecked(false);
-        autoSend->setChecked(true);
-        QCOMPARE(session.receive(), kDefaultMessage);
-        QCOMPARE(session.receive(), kDefaultMessage);
-
-        window.toggleConnection();
-        autoSend->setChecked(false);
-        QVERIFY(!timer->isActive());
-    }
-
     void destroyedWindowIgnoresLanguageSwitch()
     {
         delete new OscWidget;
