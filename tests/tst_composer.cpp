@@ -55,9 +55,10 @@ private slots:
         row("GBK", ",s", "中文", oscString(kGbkChinese), "", "GBK");
         row("ASCII is Latin-1", ",s", "é", oscString("\xe9"), "", "ASCII");
         row("Unicode strings stay UTF-8", ",s", "中", oscString("\xe4\xb8\xad"), "", "Unicode");
-        const char *whole = "Invalid value: i needs a whole number, got \"%1\"";
-        for (const char *notWhole : {"abc", "3.7", "0x10", "1e3"})
-            refused(notWhole, ",i", notWhole, QString::fromUtf8(whole).arg(QLatin1String(notWhole)).toUtf8().constData());
+        refused("letters for i", ",i", "abc", "Invalid value: i needs a whole number, got \"abc\"");
+        refused("decimal for i", ",i", "3.7", "Invalid value: i needs a whole number, got \"3.7\"");
+        refused("hex for i", ",i", "0x10", "Invalid value: i needs a whole number, got \"0x10\"");
+        refused("exponent for i", ",i", "1e3", "Invalid value: i needs a whole number, got \"1e3\"");
         const char *range = "Invalid value: i needs a whole number from -2147483648 to 2147483647, got \"%1\"";
         for (const char *beyond : {"2147483648", "-2147483649", "99999999999999999999"})
             refused(beyond, ",i", beyond, QString::fromUtf8(range).arg(QLatin1String(beyond)).toUtf8().constData());
@@ -88,7 +89,7 @@ private slots:
         const ValueChecker::Checked checked = ValueChecker::check(QStringLiteral("a"), tags, values, OscTextEncoding(encoding));
         QCOMPARE(checked.refusal ? ValueChecker::reason(*checked.refusal).english : QString(), reason);
         QCOMPARE(checked.datagram, reason.isEmpty() ? oscString("/a") + oscString(tags.toUtf8()) + arguments : QByteArray());
-        if (QByteArray(QTest::currentDataTag()) == "abc")
+        if (QByteArray(QTest::currentDataTag()) == "letters for i")
             QCOMPARE(ValueChecker::reason(*checked.refusal).chinese, QStringLiteral("参数无效: i 需要整数, 得到 \"abc\""));
     }
 
