@@ -76,16 +76,9 @@ private slots:
             QVERIFY(text.contains(loaded) && !text.contains("color: red"));
     }
 
-    void compiledInResources()
+    // The theme's resource shows in "resource wins"; the icon is compiled in with it.
+    void compiledInIcon()
     {
-        const QString theme = loadStyleSheet(":/styles/DarkTheme.qss", QString());
-        const QString selectors = "QFrame#headerBar QLabel#headerIcon QLabel#headerTitle QLabel#headerVersion "
-                                  "QPushButton#accentButton QPushButton#dangerButton QPushButton#smallButton "
-                                  "QPushButton#sendButton QListWidget#logOutput QFrame#statusBar QLabel#txLabel "
-                                  "QLabel#rxLabel QLabel#connStatus QTabBar::tab";
-        for (const QString &selector : selectors.split(' '))
-            QVERIFY2(theme.contains(selector), qPrintable(selector));
-
         const QIcon icon(":/icon/Osc.ico");
         QCOMPARE(icon.availableSizes().value(0), QSize(64, 64));
     }

@@ -143,9 +143,11 @@ private slots:
         QTest::mouseClick(field<QPushButton>(engine, "clearChartButton"), Qt::LeftButton);
         QVERIFY(engine.seriesList().at(5)->points.isEmpty() && items->count() == 7);
 
-        // The controls retranslate in the window's settings column; a page that is gone is not asked to.
-        delete new ChartEngine;
+        // The controls retranslate in the window's settings column; a window and page that are gone are
+        // not asked to, and a window built in English starts in English.
+        delete new OscWidget;
         LanguageManager::instance().setLanguage(1);
+        QCOMPARE(field<QCheckBox>(OscWidget(), "autoSendCheck")->text(), QStringLiteral("Auto Send"));
         QCOMPARE(field<QCheckBox>(engine, "chartEnableCheck")->text(), QStringLiteral("Enable Chart"));
         QCOMPARE(field<QSpinBox>(engine, "timeWindowSpin")->suffix(), QStringLiteral(" sec"));
         LanguageManager::instance().setLanguage(0);

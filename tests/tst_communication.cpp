@@ -1,5 +1,6 @@
 #include "comm/CommunicationBase.h"
 #include "comm/LogEntry.h"
+#include "comm/LogExportTarget.h"
 
 #include <QtTest>
 
@@ -120,11 +121,6 @@ private slots:
         QTest::addColumn<QString>("normalized");
         QTest::addColumn<QByteArray>("data");
 
-        QByteArray all(256, Qt::Uninitialized);
-        for (int value = 0; value < 256; ++value)
-            all[value] = char(value);
-        const QString allAsHex = QString::fromLatin1(all.toHex(' ').toUpper());
-        QTest::newRow("every byte") << allAsHex << true << allAsHex << all;
         QTest::newRow("digits, spaces and dashes") << "0a-1B  ff" << true << "0A 1B FF" << QByteArray::fromHex("0a1bff");
         QTest::newRow("odd digit count") << "a1b2c" << false << "A1 B2 C" << QByteArray();
         QTest::newRow("non-hex letter") << "0G" << false << "0" << QByteArray();
@@ -146,55 +142,60 @@ private slots:
             QCOMPARE(CommunicationBase::toHexString(data), normalized);
     }
 
-    void exportToFile_data()
+    void exportTargetAndFormat_data()
     {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<int>("entryCount");
+        QTest::addColumn<QString>("chosenName");
+        QTest::addColumn<QString>("chosenFilter");
         QTest::addColumn<bool>("hex");
-        QTest::addColumn<bool>("csv");
-        QTest::addColumn<QString>("content"); // null: the export fails
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("content"); // %1, %2, %3: the times of the three entries
 
-        // %1, %2, %3: the times of the three entries every log starts with.
-        QTest::newRow("plain text") << "log" << 3 << false << false
-            << "%1 [TX] a\"b\n%2 [RX] AB\\nnext\n%3 [SYS] 日志已导出\n";
-        QTest::newRow("CSV") << "log.csv" << 3 << false << true
-            << "Timestamp,Direction,Data\n\"%1\",\"[TX]\",\"a\"\"b\"\n\"%2\",\"[RX]\",\"AB\nnext\"\n"
-               "\"%3\",\"[SYS]\",\"日志已导出\"\n";
-        QTest::newRow("CSV, hex") << "log" << 3 << true << true
-            << "Timestamp,Direction,Data\n\"%1\",\"[TX]\",\"61 22 62\"\n"
-               "\"%2\",\"[RX]\",\"41 42 0A 6E 65 78 74\"\n\"%3\",\"[SYS]\",\"日志已导出\"\n";
-        QTest::newRow("full disk") << "/dev/full" << 3 << false << false << QString();
-        QTest::newRow("full disk, more than the stream buffers") << "/dev/full" << 5000 << true << true << QString();
+        const QString asText = "%1 [TX] a\"b\n%2 [RX] a\\r\\nb\n%3 [SYS] 日志已导出\n";
+        const QString asCsv = "Timestamp,Direction,Data\n\"%1\",\"[TX]\",\"a\"\"b\"\n\"%2\",\"[RX]\",\"a\r\nb\"\n\"%3\",\"[SYS]\",\"日志已导出\"\n";
+        QTest::newRow("no extension, CSV filter") << "export3" << "CSV文件 (*.csv)" << false << "export3.csv" << asCsv;
+        QTest::newRow("no extension, text filter, hex") << "export3" << "文本文件 (*.txt)" << true << "export3.txt"
+                                                        << "%1 [TX] 61 22 62\n%2 [RX] 78\n%3 [SYS] 日志已导出\n";
+        QTest::newRow("own extension over the filter, hex") << "Log.CSV" << "文本文件 (*.txt)" << true << "Log.CSV"
+            << "Timestamp,Direction,Data\n\"%1\",\"[TX]\",\"61 22 62\"\n\"%2\",\"[RX]\",\"78\"\n\"%3\",\"[SYS]\",\"日志已导出\"\n";
+        QTest::newRow("other extension, CSV filter") << "log.log" << "CSV文件 (*.csv)" << false << "log.log" << asText;
     }
 
-    void exportToFile()
+    // The dialog's answer decides name and format; a datagram exports as its hex; one entry stays
+    // one line of the text export.
+    void exportTargetAndFormat()
     {
-        QFETCH(QString, fileName);
-        QFETCH(int, entryCount);
+        QFETCH(QString, chosenName);
+        QFETCH(QString, chosenFilter);
         QFETCH(bool, hex);
-        QFETCH(bool, csv);
+        QFETCH(QString, written);
         QFETCH(QString, content);
-        if (QDir::isAbsolutePath(fileName) && !QFile::exists(fileName))
-            QSKIP("This system has no such device");
-
         CommunicationBase log;
         log.addTxData("a\"b");
-        log.addRxData("AB\nnext");
+        log.addRxDatagram("x", "a\r\nb");
         log.addSystemMessage("日志已导出");
-        for (int i = 3; i < entryCount; ++i)
-            log.addSystemMessage(QStringLiteral("message %1").arg(i));
         QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(fileName);
-        QCOMPARE(log.exportToFile(path, hex, csv), !content.isNull());
-        if (content.isNull())
-            return;
 
-        const QList<LogEntry> stored = log.entries();
-        for (int i = 0; i < stored.size(); ++i)
-            content.replace('%' + QString::number(i + 1), CommunicationBase::timeString(stored.at(i)));
-        QFile file(path);
+        const LogExportTarget target = LogExportTarget::fromDialog(dir.filePath(chosenName), chosenFilter);
+        QCOMPARE(target.fileName, dir.filePath(written));
+        QVERIFY(log.exportToFile(target.fileName, hex, target.csv));
+        for (int i = 0; i < 3; ++i)
+            content.replace('%' + QString::number(i + 1), CommunicationBase::timeString(log.entries().at(i)));
+        QFile file(target.fileName);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), content.toUtf8());
+        QCOMPARE(QString::fromUtf8(file.readAll()), content);
+    }
+
+    // A full disk fails the export, also when the data is more than the stream buffers.
+    void exportToFullDisk()
+    {
+        if (!QFile::exists("/dev/full"))
+            QSKIP("This system has no such device");
+        CommunicationBase log;
+        log.addSystemMessage("日志已导出");
+        QVERIFY(!log.exportToFile("/dev/full", false, false));
+        for (int i = 0; i < 5000; ++i)
+            log.addSystemMessage(QStringLiteral("message %1").arg(i));
+        QVERIFY(!log.exportToFile("/dev/full", true, true));
     }
 };
 

@@ -7,9 +7,6 @@
 #include "osc/ValueChecker.h"
 #include "support/WindowTestSupport.h"
 
-#include <QtTest>
-#include <QtWidgets>
-
 namespace {
 
 QByteArray oscString(const QByteArray &bytes)
@@ -17,13 +14,8 @@ QByteArray oscString(const QByteArray &bytes)
     return bytes + QByteArray(4 - bytes.size() % 4, '\0');
 }
 
-QByteArray hex(const char *digits)
-{
-    return QByteArray::fromHex(digits);
-}
-
 // 中文 in GBK.
-const QByteArray kGbkChinese = hex("d6d0cec4");
+const QByteArray kGbkChinese = QByteArray::fromHex("d6d0cec4");
 
 void setSendGroup(OscWidget &window, const QString &preset, const QString &values)
 {
@@ -55,12 +47,12 @@ private slots:
         };
         const auto refused = [&row](const char *name, const char *tags, const char *values, const char *reason,
                                     const char *encoding = "UTF-8") { row(name, tags, values, {}, reason, encoding); };
-        row("int32 extremes", ",ii", "-2147483648 +2147483647", hex("80000000" "7fffffff"));
-        row("comma between values", ",if", "7,2.5", hex("00000007" "40200000"));
-        row("exponent and bare point", ",ff", "1e3 .5", hex("447a0000" "3f000000"));
+        row("int32 extremes", ",ii", "-2147483648 +2147483647", QByteArray::fromHex("80000000" "7fffffff"));
+        row("comma between values", ",if", "7,2.5", QByteArray::fromHex("00000007" "40200000"));
+        row("exponent and bare point", ",ff", "1e3 .5", QByteArray::fromHex("447a0000" "3f000000"));
         row("quoted keeps spaces and commas", ",s", "\"hello, world\"", oscString("hello, world"));
-        row("escaped quote", ",sf", "\"say \\\"hi\\\"\" 1", oscString("say \"hi\"") + hex("3f800000"));
-        row("empty quoted string", ",s", "\"\"", hex("00000000"));
+        row("escaped quote", ",sf", "\"say \\\"hi\\\"\" 1", oscString("say \"hi\"") + QByteArray::fromHex("3f800000"));
+        row("empty quoted string", ",s", "\"\"", QByteArray::fromHex("00000000"));
         row("no-value tags ignore the text", ",TFNI", "1 \"open", {});
         row("GBK", ",s", "中文", oscString(kGbkChinese), "", "GBK");
         row("ASCII is Latin-1", ",s", "é", oscString("\xe9"), "", "ASCII");
@@ -113,7 +105,7 @@ private slots:
         setSendGroup(session.window, QStringLiteral(",i (int32)"), QStringLiteral("abc"));
         session.window.sendData();
         setSendGroup(session.window, QStringLiteral(",s (string)"), QStringLiteral(" \"hello world\" "));
-        field<QLineEdit>(session.window, "addressEdit")->setText(QStringLiteral("noslash"));
+        field<QLineEdit>(session.window, "addressEdit")->setText(QStringLiteral("  noslash  "));
         session.window.sendData();
         QCOMPARE(session.receive(), oscString("/noslash") + oscString(",s") + oscString("hello world"));
         QCOMPARE(loggedTexts(session.window).mid(1), QStringList({"发送失败 Invalid value: i needs a whole number, got \"abc\"",
@@ -138,16 +130,26 @@ private slots:
         QCOMPARE(session.receive(), oscString("/test/value") + oscString(",s") + oscString(kGbkChinese));
     }
 
+    // Auto-send starts only from its switch while bound, follows a new interval at once and stops on release.
     void autoSendFollowsIntervalAndBinding()
     {
         WindowSession session;
         QVERIFY(session.open());
         auto *timer = session.window.findChild<QTimer *>(QStringLiteral("autoSendTimer"));
         auto *autoSend = field<QCheckBox>(session.window, "autoSendCheck");
+        session.window.toggleConnection();
+        autoSend->setChecked(true);
+        QVERIFY2(!timer->isActive(), "switched on while unbound");
+        QVERIFY(bindWindow(session.window, session.port));
+        QVERIFY2(!timer->isActive(), "binding starts nothing");
+        autoSend->setChecked(false);
         autoSend->setChecked(true);
         field<QSpinBox>(session.window, "intervalSpin")->setValue(10);
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 10);
+        const QByteArray sent = oscString("/test/value") + oscString(",i") + QByteArray::fromHex("0000002a");
+        QCOMPARE(session.receive(), sent);
+        QCOMPARE(session.receive(), sent);
 
         qsizetype before = loggedTexts(session.window).size();
         session.window.toggleConnection();

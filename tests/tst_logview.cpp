@@ -175,7 +175,6 @@ private slots:
         QTest::addColumn<bool>("hex");
         QTest::addColumn<QString>("lastLine"); // empty: nothing written
 
-        QTest::newRow("text file") << "log.txt" << false << " [RX] AB";
         QTest::newRow("csv suffix in any case, hex display") << "Log.Csv" << true << "\",\"[RX]\",\"41 42\"";
         QTest::newRow("cancelled") << QString() << false << QString();
         QTest::newRow("unwritable, warns") << "missing/log.txt" << false << QString();

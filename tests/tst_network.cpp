@@ -3,11 +3,6 @@
 #include "osc/UdpDropCounter.h"
 #include "support/WindowTestSupport.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-
 class tst_Network : public QObject
 {
     Q_OBJECT

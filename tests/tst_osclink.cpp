@@ -22,34 +22,25 @@ class tst_OscLink : public QObject
     Q_OBJECT
 
 private slots:
-    // A refused bind keeps no socket; a released port can be bound again.
+    // A refused bind keeps no socket; a released port can be bound again (the window's texts for
+    // it, and both families on one port, are proven in tst_oscwidget and tst_network).
     void bindRefusedReleaseRebind()
     {
         QUdpSocket holder;
         QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
         const quint16 port = holder.localPort();
-        QUdpSocket refused;
-        QVERIFY(!refused.bind(QHostAddress::AnyIPv4, port));
         OscLink link;
         QSignalSpy failed(&link, &OscLink::bindFailed);
-        QSignalSpy bound(&link, &OscLink::bound);
         QSignalSpy released(&link, &OscLink::released);
         QVERIFY(!link.bind(port));
-        QCOMPARE(failed.takeFirst().at(0).toString(), refused.errorString());
-        QVERIFY(!link.isBound() && !link.findChild<QUdpSocket *>());
-        QCOMPARE(bound.count(), 0);
-
+        QVERIFY(failed.count() == 1 && !link.isBound() && !link.findChild<QUdpSocket *>());
         holder.close();
         QVERIFY(link.bind(port));
-        QCOMPARE(bound.takeFirst().at(0).value<quint16>(), port);
-        // IPv4 and IPv6 on one socket.
-        QCOMPARE(link.findChild<QUdpSocket *>()->localAddress(), QHostAddress(QHostAddress::Any));
         link.release();
         link.release();
         QCOMPARE(released.count(), 1);
         QVERIFY(!link.isBound() && !link.findChild<QUdpSocket *>());
         QVERIFY(link.bind(port));
-        QCOMPARE(bound.count(), 1);
     }
 
     void receiveBufferRequested()
@@ -78,24 +69,19 @@ private slots:
         QVERIFY(link.bind(0));
         QUdpSocket peer;
         QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
-        QList<QNetworkDatagram> received;
-        connect(&link, &OscLink::datagramReceived, this,
-                [&received](const QByteArray &data, const QHostAddress &sender, quint16 port) {
-                    QNetworkDatagram datagram(data);
-                    datagram.setSender(sender, port);
-                    received.append(datagram);
-                });
-        for (const QByteArray &datagram : datagrams)
+        // Each datagram as "sender:port data".
+        QByteArrayList received, expected;
+        connect(&link, &OscLink::datagramReceived, this, [&received](const QByteArray &data, const QHostAddress &sender, quint16 port) {
+            received << sender.toString().toLatin1() + ':' + QByteArray::number(port) + ' ' + data;
+        });
+        for (const QByteArray &datagram : datagrams) {
             QCOMPARE(peer.writeDatagram(datagram, QHostAddress::LocalHost, link.localPort()), qint64(datagram.size()));
+            expected << "127.0.0.1:" + QByteArray::number(peer.localPort()) + ' ' + datagram;
+        }
         auto *socket = link.findChild<QUdpSocket *>();
         QVERIFY(waitForPending(socket));
         link.drain();
-        QCOMPARE(received.size(), datagrams.size());
-        for (qsizetype i = 0; i < received.size(); ++i) {
-            QCOMPARE(received.at(i).data(), datagrams.at(i));
-            QCOMPARE(received.at(i).senderAddress(), QHostAddress(QHostAddress::LocalHost));
-            QCOMPARE(received.at(i).senderPort(), int(peer.localPort()));
-        }
+        QVERIFY(received == expected);
         QVERIFY(!socket->hasPendingDatagrams());
     }
 

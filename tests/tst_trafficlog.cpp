@@ -1,11 +1,5 @@
-#include "comm/LogExportTarget.h"
 #include "osc/OscCodec.h"
 #include "support/WindowTestSupport.h"
-
-#include <QCheckBox>
-#include <QClipboard>
-#include <QListWidget>
-#include <QtTest>
 
 class tst_TrafficLog : public QObject
 {
@@ -54,42 +48,6 @@ private slots:
         session.window.sendData();
         QCOMPARE(log->txBytes(), 20);
         QCOMPARE(log->entries().last().data, session.receive());
-    }
-
-    void exportTargetAndFormat_data()
-    {
-        QTest::addColumn<QString>("chosenName");
-        QTest::addColumn<QString>("chosenFilter");
-        QTest::addColumn<bool>("hex");
-        QTest::addColumn<QString>("written");
-        QTest::addColumn<QString>("content"); // %1: the entry's time
-
-        const QString asText = "%1 [RX] a\\r\\nb\n", asCsv = "Timestamp,Direction,Data\n\"%1\",\"[RX]\",\"a\r\nb\"\n";
-        QTest::newRow("no extension, CSV filter") << "export3" << "CSV文件 (*.csv)" << false << "export3.csv" << asCsv;
-        QTest::newRow("no extension, text filter, hex") << "export3" << "文本文件 (*.txt)" << true << "export3.txt" << "%1 [RX] 78\n";
-        QTest::newRow("own extension over the filter") << "Log.CSV" << "文本文件 (*.txt)" << false << "Log.CSV" << asCsv;
-        QTest::newRow("other extension, CSV filter") << "log.log" << "CSV文件 (*.csv)" << false << "log.log" << asText;
-    }
-
-    // The dialog's answer decides name and format; a datagram exports as its hex; one entry stays
-    // one line of the text export.
-    void exportTargetAndFormat()
-    {
-        QFETCH(QString, chosenName);
-        QFETCH(QString, chosenFilter);
-        QFETCH(bool, hex);
-        QFETCH(QString, written);
-        QFETCH(QString, content);
-        CommunicationBase log;
-        log.addRxDatagram("x", "a\r\nb");
-        QTemporaryDir dir;
-
-        const LogExportTarget target = LogExportTarget::fromDialog(dir.filePath(chosenName), chosenFilter);
-        QCOMPARE(target.fileName, dir.filePath(written));
-        QVERIFY(log.exportToFile(target.fileName, hex, target.csv));
-        QFile file(target.fileName);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), content.arg(CommunicationBase::timeString(log.entries().first())));
     }
 };
 
