@@ -1,4 +1,5 @@
 // The panel's controls and their canvas, driven with real pointer and wheel events.
+#include "controls/ControlAddress.h"
 #include "controls/ControlGeometry.h"
 #include "controls/FreeCanvas.h"
 #include "controls/OscButton.h"
@@ -93,6 +94,33 @@ class tst_Controls : public QObject
 private slots:
 
     // On a control 60 x 70 the edge zones run into the corner square, where the corner wins.
+    void addressProblems_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("english");
+        QTest::newRow("plain") << "/mix/vol" << "";
+        QTest::newRow("trimmed") << " \t/mix/vol \n" << "";
+        QTest::newRow("root") << "/" << "";
+        QTest::newRow("empty") << "" << "The address must not be empty";
+        QTest::newRow("blank") << "   " << "The address must not be empty";
+        QTest::newRow("no slash") << "mix/vol" << "The address must start with /";
+        QTest::newRow("space") << "/mix vol" << "The address must not contain spaces";
+        QTest::newRow("tab") << "/mix\tvol" << "The address must not contain spaces";
+        for (const char reserved : QByteArrayLiteral("#*,?[]{}"))
+            QTest::newRow(QByteArray(1, reserved).constData()) << QStringLiteral("/mix%1").arg(QLatin1Char(reserved))
+                << QStringLiteral("The address must not contain the character %1").arg(QLatin1Char(reserved));
+    }
+
+    void addressProblems()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, english);
+        const AddressProblem problem = ControlAddress::problem(address);
+        QCOMPARE(problem.english, english);
+        QCOMPARE(problem.isNone(), english.isEmpty());
+        QCOMPARE(problem.chinese.isEmpty(), english.isEmpty());
+    }
+
     void handleZones()
     {
         const std::pair<QPoint, ResizeHandle> zones[] = {{QPoint(55, 52), ResizeHandle::Corner}, {QPoint(45, 65), ResizeHandle::Corner},

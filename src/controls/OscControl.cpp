@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace {
 
 const QColor DefaultAccent = Theme::Cyan;
@@ -86,6 +88,25 @@ OscControl::OscControl(ControlType type, QWidget *parent)
     shadow->setOffset(0, ShadowOffsetY);
     shadow->setColor(Theme::withAlpha(Theme::Shadow, ShadowAlpha));
     setGraphicsEffect(shadow);
+}
+
+void OscControl::setOutputRange(double low, double high)
+{
+    m_outputLow = low;
+    m_outputHigh = high;
+}
+
+double OscControl::outputFor(double position) const
+{
+    return m_outputLow + position * (m_outputHigh - m_outputLow);
+}
+
+double OscControl::positionFor(double received) const
+{
+    // A range of one value has no positions between its ends: that value or beyond is the top.
+    if (m_outputHigh == m_outputLow)
+        return std::isnan(received) ? received : double(received >= m_outputHigh);
+    return (received - m_outputLow) / (m_outputHigh - m_outputLow);
 }
 
 void OscControl::setEditMode(bool on)

@@ -243,9 +243,14 @@ void OscControlPanel::addNumbered(OscControl *ctrl, const QString &addressStem,
     const QString number = QString::number(m_controls.size() + 1);
     ctrl->setAddress(addressStem + number);
     ctrl->setName(captionStem + number);
-    ctrl->update();
+    // Only a confirmed dialog puts the control on the panel; a cancelled one leaves no trace.
+    ControlConfigDialog dialog(ctrl, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        delete ctrl;
+        return;
+    }
+    dialog.applyTo(ctrl);
     addControl(ctrl);
-    configureControl(ctrl);
 }
 
 void OscControlPanel::addControl(OscControl *ctrl)
@@ -261,7 +266,10 @@ void OscControlPanel::addControl(OscControl *ctrl)
     m_nextX += PlacementStepX;
 
     m_controls.append(ctrl);
-    connect(ctrl, &OscControl::oscSendRequested, this, &OscControlPanel::onControlOscSend);
+    connect(ctrl, &OscControl::oscSendRequested, this, [this, ctrl](const QString &address, double position) {
+        if (!m_editMode)
+            emit oscTypedSendRequested(address, ctrl->outputFor(position), ctrl->outputInteger());
+    });
     connect(ctrl, &OscControl::controlClicked, this, &OscControlPanel::selectControl);
     connect(ctrl, &OscControl::controlDoubleClicked, this, &OscControlPanel::configureControl);
     m_canvas->relayoutControls();
@@ -297,7 +305,7 @@ void OscControlPanel::setControlValue(const QString &address, double value)
         return;
     for (OscControl *control : std::as_const(m_controls)) {
         if (control->address() == address) {
-            control->setValue(value);
+            control->setValue(control->positionFor(value));
             return;
         }
     }

@@ -12,8 +12,9 @@ class QScrollArea;
 
 // The control-panel page: an edit-mode switch, a toolbar to add and delete controls, a grid and
 // zoom bar, and the canvas with the controls. It passes the controls' play-mode sends on as
-// oscSendRequested, for the window to send, and hands values that arrive from the network to the
-// control with that exact address.
+// oscTypedSendRequested, in each control's output range and type, for the window to send, and
+// hands values that arrive from the network, mapped back through that range, to the control with
+// that exact address.
 class OscControlPanel : public QWidget
 {
     Q_OBJECT
@@ -37,6 +38,8 @@ public:
 
 signals:
     void oscSendRequested(const QString &address, double value);
+    // A control's gesture, already in its output range; sent as ",i" when isInteger, else ",f".
+    void oscTypedSendRequested(const QString &address, double value, bool isInteger);
 
 public slots:
     void addFader();
