@@ -154,6 +154,23 @@ private slots:
         remove->click();
         QCOMPARE(panel.controls(), controls.mid(1));
 
+        // In edit mode the Delete key removes the selection and Ctrl+Z brings back the last one removed.
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::mouseClick(controls.at(2), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+        QVERIFY(panel.hasFocus());
+        const QStringList removed{controls.at(2)->address(), controls.at(2)->name()};
+        const QRectF removedPlace = controls.at(2)->normRect();
+        QTest::keyClick(&panel, Qt::Key_Delete);
+        QCOMPARE(panel.controls().size(), 6);
+        QTest::keyClick(&panel, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(&panel, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(panel.controls().size(), 7);
+        OscControl *restored = panel.controls().last();
+        QCOMPARE((QStringList{restored->address(), restored->name()}), removed);
+        QCOMPARE(restored->normRect(), removedPlace);
+        QVERIFY(restored->isVisible() && restored->editMode() && restored->type() == ControlType::Button);
+
         // Deleting moves neither the placement cursor back nor the numbers apart.
         OscControl *ninth = addAccepted(panel, &OscControlPanel::addFader);
         QCOMPARE(ninth->normRect().topLeft(), QPointF(90.0 / 400, 330.0 / 500));
