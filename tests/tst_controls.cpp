@@ -326,12 +326,22 @@ private slots:
     {
         EditScene scene;
         FreeCanvas *canvas = scene.panel.canvas();
+        auto *neighbour = new OscFader;
+        scene.panel.addControl(neighbour);
+        neighbour->setNormRect(QRectF(0.32, 0.1, 0.22, 0.35)); // just right of the fader
+        canvas->relayoutControls();
+        QVERIFY(!scene.fader->geometry().intersects(neighbour->geometry()));
         QSignalSpy spy(canvas, &FreeCanvas::controlScaleChanged);
         QVERIFY(!wheel(canvas, 120)); // a plain wheel scrolls, it does not zoom
         for (int notch = 0; notch < 6; ++notch)
             QVERIFY(wheel(canvas, 120, Qt::ControlModifier));
         QCOMPARE(spy.count(), 6);
-        QCOMPARE(scene.fader->geometry(), QRect(50, 40, 176, 224)); // the size grows, not the position
+        // The layout scales as a whole: the canvas grows, positions move with the sizes, and the
+        // minimum size grows too.
+        QVERIFY(canvas->width() > CanvasSize.width());
+        QVERIFY(!scene.fader->geometry().intersects(neighbour->geometry()));
+        QCOMPARE(scene.fader->pos(), QPointF(0.1 * canvas->width(), 0.1 * canvas->height()).toPoint());
+        QCOMPARE(scene.fader->minimumSize(), QSize(128, 160));
 
         // The signal comes for every notch, even at a limit.
         for (const double limit : {FreeCanvas::MaxScale, FreeCanvas::MinScale}) {

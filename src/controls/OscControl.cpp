@@ -1,5 +1,6 @@
 #include "controls/OscControl.h"
 
+#include "controls/FreeCanvas.h"
 #include "theme/Theme.h"
 
 #include <QCursor>
@@ -191,11 +192,13 @@ void OscControl::hoverAt(const QPoint &pos)
 void OscControl::dragTo(const QPoint &globalPos, Qt::KeyboardModifiers modifiers)
 {
     // Placement is in fractions of the parent, so a control with none cannot be dragged.
-    const QWidget *canvas = parentWidget();
-    if (!canvas)
+    const QWidget *parent = parentWidget();
+    if (!parent)
         return;
-    const double canvasWidth = canvas->width();
-    const double canvasHeight = canvas->height();
+    const auto *canvas = qobject_cast<const FreeCanvas *>(parent);
+    const QSizeF extent = canvas ? canvas->layoutExtent() : QSizeF(parent->size());
+    const double canvasWidth = extent.width();
+    const double canvasHeight = extent.height();
     if (canvasWidth <= ControlGeometry::MaxIgnoredCanvasExtent
         || canvasHeight <= ControlGeometry::MaxIgnoredCanvasExtent)
         return;

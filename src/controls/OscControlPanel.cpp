@@ -226,6 +226,12 @@ QWidget *OscControlPanel::createScaleBar()
 
 OscControlPanel::~OscControlPanel() = default;
 
+void OscControlPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_canvas->setViewSize(m_scrollArea->maximumViewportSize());
+}
+
 void OscControlPanel::showScale(double scale)
 {
     // Switching the language back to Chinese restores the text a label remembered at the first

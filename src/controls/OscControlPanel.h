@@ -60,6 +60,8 @@ public slots:
 protected:
     // In edit mode, Delete removes the selected control and Ctrl+Z brings it back.
     void keyPressEvent(QKeyEvent *event) override;
+    // The canvas grows past the visible area when zoomed in, never below it.
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     struct RemovedControl;
