@@ -132,9 +132,7 @@ private slots:
 
         const QByteArray i = words("/v\0\0", ",i\0\0"), f = words("/v\0\0", ",f\0\0");
         QTest::newRow("whole as float") << 1.0 << false << "1.000000" << f + words("\x3f\x80\0\0");
-        QTest::newRow("zero as float") << 0.0 << false << "0.000000" << f + words("\0\0\0\0");
         QTest::newRow("half rounds away") << 63.5 << true << "64" << i + words("\0\0\0\x40");
-        QTest::newRow("negative half") << -0.5 << true << "-1" << i + words("\xff\xff\xff\xff");
         QTest::newRow("beyond int32") << 3000000000.0 << true << "2147483647" << i + words("\x7f\xff\xff\xff");
     }
 
