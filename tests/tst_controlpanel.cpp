@@ -43,9 +43,9 @@ QStringList cancelledDialog(const std::function<void()> &open)
 }
 
 template <typename Control = OscControl>
-Control *addCancelled(OscControlPanel &panel, AddSlot slot)
+Control *addAccepted(OscControlPanel &panel, AddSlot slot)
 {
-    cancelledDialog([&] { (panel.*slot)(); });
+    answerDialog([&] { (panel.*slot)(); }, [](QDialog *dialog) { dialog->accept(); });
     return static_cast<Control *>(panel.controls().last());
 }
 
@@ -79,12 +79,38 @@ private slots:
             {"+ 旋钮", ControlType::Knob, {"/1/knob3", "Knob 3", "2"}},
             {"+ Label", ControlType::Label, {"/1/value4", "Value 4", "3"}}};
         for (const auto &kind : kinds) {
-            QCOMPARE(cancelledDialog([&] { buttonWithText(&panel, QString::fromUtf8(kind.button))->click(); }), kind.dialog);
+            QPushButton *add = buttonWithText(&panel, QString::fromUtf8(kind.button));
+            const int before = panel.controls().size();
+            QCOMPARE(cancelledDialog([&] { add->click(); }), kind.dialog);
+            QCOMPARE(panel.controls().size(), before); // cancelling adds nothing
+            answerDialog([&] { add->click(); }, [](QDialog *dialog) { dialog->accept(); });
             OscControl *added = panel.controls().last();
             QCOMPARE(added->type(), kind.type);
-            QCOMPARE((QStringList{added->address(), added->name()}), kind.dialog.mid(0, 2)); // cancelling keeps them
+            QCOMPARE((QStringList{added->address(), added->name()}), kind.dialog.mid(0, 2));
             QVERIFY(added->isVisible() && added->editMode());
         }
+
+        // OK waits for a usable address and the dialog says why, on adding and configuring alike.
+        QStringList verdicts;
+        const auto typeAddresses = [&verdicts](QDialog *dialog) {
+            auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("controlAddressEdit"));
+            auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+            auto *problem = dialog->findChild<QLabel *>(QStringLiteral("controlAddressProblem"));
+            for (const char *typed : {"", " /mix/a ", "/mix{1}", "mix"}) {
+                edit->clear();
+                QTest::keyClicks(edit, QLatin1String(typed));
+                verdicts << (ok->isEnabled() ? QStringLiteral("OK") : QString()) + (problem->isVisible() ? problem->text() : QString());
+            }
+            dialog->reject();
+        };
+        const QStringList expected{QStringLiteral("地址不能为空"), QStringLiteral("OK"),
+                                   QStringLiteral("地址不能包含字符 {"), QStringLiteral("地址必须以 / 开头")};
+        answerDialog([&] { panel.addFader(); }, typeAddresses);
+        QCOMPARE(verdicts, expected);
+        verdicts.clear();
+        answerDialog([&] { QTest::mouseDClick(panel.controls().first(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30)); },
+                     typeAddresses);
+        QCOMPARE(verdicts, expected);
 
         answerDialog([&] { panel.addFader(); }, [](QDialog *dialog) {
             dialog->findChild<QLineEdit *>(QStringLiteral("controlAddressEdit"))->setText(QStringLiteral("  /mix/master \t"));
@@ -111,7 +137,7 @@ private slots:
         panel.resize(800, 700);
         panel.show();
         for (int i = 0; i < 8; ++i)
-            addCancelled(panel, i % 2 ? &OscControlPanel::addLabel : &OscControlPanel::addButton);
+            addAccepted(panel, i % 2 ? &OscControlPanel::addLabel : &OscControlPanel::addButton);
         QList<OscControl *> controls = panel.controls();
         QCOMPARE(controls.at(3)->normRect(), QRectF(190.0 / 400, 130.0 / 500, 0.22, 0.35));
         QCOMPARE(controls.at(7)->normRect().topLeft(), QPointF(0.075, 290.0 / 500));
@@ -125,8 +151,22 @@ private slots:
         remove->click();
         QCOMPARE(panel.controls(), controls.mid(1));
 
+        // In edit mode the Delete key removes the selection and Ctrl+Z brings back the last one removed.
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::mouseClick(controls.at(2), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+        QVERIFY(panel.hasFocus());
+        const QStringList removed{controls.at(2)->address(), controls.at(2)->name()};
+        QTest::keyClick(&panel, Qt::Key_Delete);
+        QTest::keyClick(&panel, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(&panel, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(panel.controls().size(), 7);
+        OscControl *restored = panel.controls().last();
+        QCOMPARE((QStringList{restored->address(), restored->name()}), removed);
+        QVERIFY(restored->isVisible() && restored->editMode() && restored->type() == ControlType::Button);
+
         // Deleting moves neither the placement cursor back nor the numbers apart.
-        OscControl *ninth = addCancelled(panel, &OscControlPanel::addFader);
+        OscControl *ninth = addAccepted(panel, &OscControlPanel::addFader);
         QCOMPARE(ninth->normRect().topLeft(), QPointF(90.0 / 400, 330.0 / 500));
         QCOMPARE(ninth->address(), QStringLiteral("/1/fader8"));
     }
@@ -179,9 +219,9 @@ private slots:
         WindowSession session;
         QVERIFY(session.open());
         OscControlPanel *panel = session.window.controlPanel();
-        auto *fader = addCancelled<OscFader>(*panel, &OscControlPanel::addFader);
-        auto *label = addCancelled<OscLabel>(*panel, &OscControlPanel::addLabel);
-        auto *button = addCancelled<OscButton>(*panel, &OscControlPanel::addButton);
+        auto *fader = addAccepted<OscFader>(*panel, &OscControlPanel::addFader);
+        auto *label = addAccepted<OscLabel>(*panel, &OscControlPanel::addLabel);
+        auto *button = addAccepted<OscButton>(*panel, &OscControlPanel::addButton);
         const auto deliver = [&session](const char *address, const char *tags, const char *values = "") {
             return session.deliver(OscCodec::buildOscMessage(QLatin1String(address), QLatin1String(tags), QLatin1String(values)));
         };
@@ -203,10 +243,31 @@ private slots:
         QCOMPARE(fader->value(), 0.25);
 
         // Neither edit mode nor received values sent anything: the first datagram at the peer is from
-        // this press, sent by the window.
+        // this press, sent by the window, a float like every value between the ends.
         fader->resize(100, 165);
         QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(50, 5));
-        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/fader1 ,i 1"));
+        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/fader1 ,f 1.0000"));
+        QCOMPARE(loggedTexts(session.window, LogDirection::Tx).last(), QStringLiteral("OSC /1/fader1 ,f 1.000000"));
+
+        // Set to whole numbers from 0 to 127, it sends and takes values in that range.
+        panel->setEditMode(true);
+        answerDialog([&] { QTest::mouseDClick(fader, Qt::LeftButton, Qt::NoModifier, QPoint(30, 30)); }, [](QDialog *dialog) {
+            dialog->findChild<QComboBox *>(QStringLiteral("controlOutputTypeCombo"))->setCurrentIndex(1);
+            dialog->findChild<QDoubleSpinBox *>(QStringLiteral("controlOutputHighSpin"))->setValue(127);
+            dialog->accept();
+        });
+        panel->setEditMode(false);
+        fader->resize(100, 165);
+        QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, QPoint(50, 80));
+        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/fader1 ,i 64"));
+        QCOMPARE(loggedTexts(session.window, LogDirection::Tx).last(), QStringLiteral("OSC /1/fader1 ,i 64"));
+        QVERIFY(deliver("/1/fader1", ",i", "127"));
+        QCOMPARE(fader->value(), 1.0);
+
+        // A button sends its press and release values, 1.0 and 0.0 unless set otherwise.
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/button3 ,f 1.0000"));
+        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/button3 ,f 0.0000"));
     }
 };
 

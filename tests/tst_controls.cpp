@@ -1,4 +1,5 @@
 // The panel's controls and their canvas, driven with real pointer and wheel events.
+#include "controls/ControlAddress.h"
 #include "controls/ControlGeometry.h"
 #include "controls/FreeCanvas.h"
 #include "controls/OscButton.h"
@@ -93,6 +94,29 @@ class tst_Controls : public QObject
 private slots:
 
     // On a control 60 x 70 the edge zones run into the corner square, where the corner wins.
+    void addressProblems_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("english");
+        QTest::newRow("plain") << "/mix/vol" << "";
+        QTest::newRow("trimmed") << " \t/mix/vol \n" << "";
+        QTest::newRow("blank") << "   " << "The address must not be empty";
+        QTest::newRow("no slash") << "mix/vol" << "The address must start with /";
+        QTest::newRow("space") << "/mix vol" << "The address must not contain spaces";
+        for (const char reserved : QByteArrayLiteral("#*,?[]{}"))
+            QTest::newRow(QByteArray(1, reserved).constData()) << QStringLiteral("/mix%1").arg(QLatin1Char(reserved))
+                << QStringLiteral("The address must not contain the character %1").arg(QLatin1Char(reserved));
+    }
+
+    void addressProblems()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, english);
+        const AddressProblem problem = ControlAddress::problem(address);
+        QCOMPARE(problem.english, english);
+        QCOMPARE(problem.isNone(), english.isEmpty());
+    }
+
     void handleZones()
     {
         const std::pair<QPoint, ResizeHandle> zones[] = {{QPoint(55, 52), ResizeHandle::Corner}, {QPoint(45, 65), ResizeHandle::Corner},
@@ -298,12 +322,19 @@ private slots:
     {
         EditScene scene;
         FreeCanvas *canvas = scene.panel.canvas();
+        auto *neighbour = new OscFader;
+        scene.panel.addControl(neighbour);
+        neighbour->setNormRect(QRectF(0.32, 0.1, 0.22, 0.35)); // just right of the fader
+        canvas->relayoutControls();
         QSignalSpy spy(canvas, &FreeCanvas::controlScaleChanged);
         QVERIFY(!wheel(canvas, 120)); // a plain wheel scrolls, it does not zoom
         for (int notch = 0; notch < 6; ++notch)
             QVERIFY(wheel(canvas, 120, Qt::ControlModifier));
         QCOMPARE(spy.count(), 6);
-        QCOMPARE(scene.fader->geometry(), QRect(50, 40, 176, 224)); // the size grows, not the position
+        // The layout scales as a whole: the canvas grows, positions and minimum sizes with the sizes.
+        QVERIFY(!scene.fader->geometry().intersects(neighbour->geometry()));
+        QCOMPARE(scene.fader->pos(), QPointF(0.1 * canvas->width(), 0.1 * canvas->height()).toPoint());
+        QCOMPARE(scene.fader->minimumSize(), QSize(128, 160));
 
         // The signal comes for every notch, even at a limit.
         for (const double limit : {FreeCanvas::MaxScale, FreeCanvas::MinScale}) {

@@ -122,6 +122,30 @@ private slots:
         QCOMPARE(valueText(value), text);
     }
 
+    // A control of a set type: its own tag whatever the value, whole numbers rounded and held in int32.
+    void typedValueMessages_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("integer");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("expected");
+
+        const QByteArray i = words("/v\0\0", ",i\0\0"), f = words("/v\0\0", ",f\0\0");
+        QTest::newRow("whole as float") << 1.0 << false << "1.000000" << f + words("\x3f\x80\0\0");
+        QTest::newRow("half rounds away") << 63.5 << true << "64" << i + words("\0\0\0\x40");
+        QTest::newRow("beyond int32") << 3000000000.0 << true << "2147483647" << i + words("\x7f\xff\xff\xff");
+    }
+
+    void typedValueMessages()
+    {
+        QFETCH(double, value);
+        QFETCH(bool, integer);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(buildTypedValueMessage(QStringLiteral("/v"), value, integer), expected);
+        QCOMPARE(typedValueText(value, integer), text);
+    }
+
     void reading_data()
     {
         QTest::addColumn<QByteArray>("datagram");

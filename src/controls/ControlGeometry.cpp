@@ -62,13 +62,14 @@ QRectF resizedRect(const QRectF &start, const QPointF &delta, ResizeHandle handl
     return result;
 }
 
-QRect layoutRect(const QRectF &normRect, const QSize &canvas, double scale)
+QRect layoutRect(const QRectF &normRect, const QSizeF &extent, double scale)
 {
-    const int x = roundHalfAway(normRect.x() * canvas.width());
-    const int y = roundHalfAway(normRect.y() * canvas.height());
-    const int w = roundHalfAway(normRect.width() * canvas.width() * scale);
-    const int h = roundHalfAway(normRect.height() * canvas.height() * scale);
-    return QRect(x, y, std::max(w, MinLayoutWidth), std::max(h, MinLayoutHeight));
+    const int x = roundHalfAway(normRect.x() * extent.width());
+    const int y = roundHalfAway(normRect.y() * extent.height());
+    const int w = roundHalfAway(normRect.width() * extent.width());
+    const int h = roundHalfAway(normRect.height() * extent.height());
+    return QRect(x, y, std::max(w, roundHalfAway(MinLayoutWidth * scale)),
+                 std::max(h, roundHalfAway(MinLayoutHeight * scale)));
 }
 
 }

@@ -49,7 +49,8 @@ QRectF movedRect(const QRectF &start, const QPointF &delta, const QSizeF &snapSt
 QRectF resizedRect(const QRectF &start, const QPointF &delta, ResizeHandle handle,
                    const QSizeF &snapStep);
 
-// Pixel geometry of a fractional placement on a canvas of the given size and control scale.
-QRect layoutRect(const QRectF &normRect, const QSize &canvas, double scale);
+// Pixel geometry of a fractional placement over the given extent, which the zoom has already
+// scaled; the pixel floors scale with the zoom too, so the layout scales as a whole.
+QRect layoutRect(const QRectF &normRect, const QSizeF &extent, double scale);
 
 }

@@ -9,6 +9,8 @@
 #include <QPointF>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int MinimumWidth = 400;
@@ -39,8 +41,26 @@ void FreeCanvas::setControlScale(double s)
     if (s <= MinScale)
         s = MinScale;
     m_scale = s;
+    applyMinimumSize();
     relayoutControls();
     emit controlScaleChanged(m_scale);
+}
+
+void FreeCanvas::setViewSize(const QSize &view)
+{
+    m_viewSize = view;
+    applyMinimumSize();
+}
+
+void FreeCanvas::applyMinimumSize()
+{
+    const QSize unzoomed = m_viewSize.expandedTo(QSize(MinimumWidth, MinimumHeight));
+    setMinimumSize(m_scale > 1.0 ? unzoomed * m_scale : QSize(MinimumWidth, MinimumHeight));
+}
+
+QSizeF FreeCanvas::layoutExtent() const
+{
+    return QSizeF(size()) * std::min(m_scale, 1.0);
 }
 
 void FreeCanvas::setGridSize(int g)
@@ -70,8 +90,12 @@ void FreeCanvas::relayoutControls()
     if (width() <= ControlGeometry::MaxIgnoredCanvasExtent
         || height() <= ControlGeometry::MaxIgnoredCanvasExtent)
         return;
-    for (OscControl *control : findChildren<OscControl *>(QString(), Qt::FindDirectChildrenOnly))
-        control->setGeometry(ControlGeometry::layoutRect(control->normRect(), size(), m_scale));
+    const QSize minimum(ControlGeometry::roundHalfAway(OscControl::MinimumWidth * m_scale),
+                        ControlGeometry::roundHalfAway(OscControl::MinimumHeight * m_scale));
+    for (OscControl *control : findChildren<OscControl *>(QString(), Qt::FindDirectChildrenOnly)) {
+        control->setMinimumSize(minimum);
+        control->setGeometry(ControlGeometry::layoutRect(control->normRect(), layoutExtent(), m_scale));
+    }
 }
 
 void FreeCanvas::wheelEvent(QWheelEvent *event)

@@ -24,6 +24,11 @@ public:
     int gridSize() const { return m_gridSize; }
 
     void setControlScale(double s);
+    // The size the surrounding area offers at 100%; zooming in grows the canvas beyond it.
+    void setViewSize(const QSize &view);
+    // The extent the placements are fractions of: zooming out shrinks the layout within the
+    // canvas, zooming in grows the canvas, so positions and sizes scale together.
+    QSizeF layoutExtent() const;
     void setGridSize(int g);
     void relayoutControls();
     bool editMode() const { return m_editMode; }
@@ -41,8 +46,10 @@ protected:
 
 private:
     void paintDots(QPainter &painter, int step, int alpha);
+    void applyMinimumSize();
 
     double m_scale = 1.0;
+    QSize m_viewSize;
     int m_gridSize = 0;
     bool m_editMode = false;
 };

@@ -1,5 +1,6 @@
 #include "controls/OscControl.h"
 
+#include "controls/FreeCanvas.h"
 #include "theme/Theme.h"
 
 #include <QCursor>
@@ -7,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace {
 
@@ -86,6 +89,25 @@ OscControl::OscControl(ControlType type, QWidget *parent)
     shadow->setOffset(0, ShadowOffsetY);
     shadow->setColor(Theme::withAlpha(Theme::Shadow, ShadowAlpha));
     setGraphicsEffect(shadow);
+}
+
+void OscControl::setOutputRange(double low, double high)
+{
+    m_outputLow = low;
+    m_outputHigh = high;
+}
+
+double OscControl::outputFor(double position) const
+{
+    return m_outputLow + position * (m_outputHigh - m_outputLow);
+}
+
+double OscControl::positionFor(double received) const
+{
+    // A range of one value has no positions between its ends: that value or beyond is the top.
+    if (m_outputHigh == m_outputLow)
+        return std::isnan(received) ? received : double(received >= m_outputHigh);
+    return (received - m_outputLow) / (m_outputHigh - m_outputLow);
 }
 
 void OscControl::setEditMode(bool on)
@@ -170,11 +192,13 @@ void OscControl::hoverAt(const QPoint &pos)
 void OscControl::dragTo(const QPoint &globalPos, Qt::KeyboardModifiers modifiers)
 {
     // Placement is in fractions of the parent, so a control with none cannot be dragged.
-    const QWidget *canvas = parentWidget();
-    if (!canvas)
+    const QWidget *parent = parentWidget();
+    if (!parent)
         return;
-    const double canvasWidth = canvas->width();
-    const double canvasHeight = canvas->height();
+    const auto *canvas = qobject_cast<const FreeCanvas *>(parent);
+    const QSizeF extent = canvas ? canvas->layoutExtent() : QSizeF(parent->size());
+    const double canvasWidth = extent.width();
+    const double canvasHeight = extent.height();
     if (canvasWidth <= ControlGeometry::MaxIgnoredCanvasExtent
         || canvasHeight <= ControlGeometry::MaxIgnoredCanvasExtent)
         return;

@@ -35,6 +35,16 @@ public:
     QRectF normRect() const { return m_normRect; }
     void setNormRect(const QRectF &rect) { m_normRect = rect; }
 
+    // A gesture's position p in [0, 1] is sent as outputLow + p * (outputHigh - outputLow), so a
+    // button sends outputHigh when pressed and outputLow when released; a received value maps back.
+    bool outputInteger() const { return m_outputInteger; }
+    void setOutputInteger(bool integer) { m_outputInteger = integer; }
+    double outputLow() const { return m_outputLow; }
+    double outputHigh() const { return m_outputHigh; }
+    void setOutputRange(double low, double high);
+    double outputFor(double position) const;
+    double positionFor(double received) const;
+
     bool editMode() const { return m_editMode; }
     void setEditMode(bool on);
     // Mirrors the panel's selection so that the frame can mark it; the panel keeps the truth.
@@ -87,6 +97,9 @@ private:
     QString m_address;
     QColor m_color;
     QString m_name;
+    bool m_outputInteger = false;
+    double m_outputLow = 0.0;
+    double m_outputHigh = 1.0;
     bool m_editMode = false;
     bool m_hovered = false;
     bool m_resizing = false;

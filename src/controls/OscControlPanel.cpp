@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -67,12 +68,40 @@ QPushButton *zoomButton(const QString &text, int width, QWidget *parent)
     return button;
 }
 
+OscControl *newControl(ControlType type, QWidget *parent)
+{
+    switch (type) {
+    case ControlType::Fader:
+        return new OscFader(parent);
+    case ControlType::Button:
+        return new OscButton(parent);
+    case ControlType::Knob:
+        return new OscKnob(parent);
+    case ControlType::Label:
+        break;
+    }
+    return new OscLabel(parent);
+}
+
 QString scaleText(double scale)
 {
     return QStringLiteral("%1%").arg(ControlGeometry::roundHalfAway(scale * 100));
 }
 
 }
+
+// What it takes to put a removed control back as it was.
+struct OscControlPanel::RemovedControl {
+    ControlType type;
+    QString address;
+    QString name;
+    QColor color;
+    QRectF normRect;
+    bool outputInteger;
+    double outputLow;
+    double outputHigh;
+    double value;
+};
 
 OscControlPanel::OscControlPanel(QWidget *owner, QWidget *parent)
     : QWidget(parent ? parent : owner)
@@ -92,6 +121,7 @@ OscControlPanel::OscControlPanel(QWidget *owner, QWidget *parent)
     m_scrollArea->setWidget(m_canvas);
     layout->addWidget(m_scrollArea, 1);
 
+    setFocusPolicy(Qt::ClickFocus);
     connect(m_canvas, &FreeCanvas::controlScaleChanged, this, &OscControlPanel::showScale);
     connect(m_editCheck, &QCheckBox::toggled, this, &OscControlPanel::setEditMode);
 }
@@ -194,6 +224,14 @@ QWidget *OscControlPanel::createScaleBar()
     return bar;
 }
 
+OscControlPanel::~OscControlPanel() = default;
+
+void OscControlPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_canvas->setViewSize(m_scrollArea->maximumViewportSize());
+}
+
 void OscControlPanel::showScale(double scale)
 {
     // Switching the language back to Chinese restores the text a label remembered at the first
@@ -243,25 +281,36 @@ void OscControlPanel::addNumbered(OscControl *ctrl, const QString &addressStem,
     const QString number = QString::number(m_controls.size() + 1);
     ctrl->setAddress(addressStem + number);
     ctrl->setName(captionStem + number);
-    ctrl->update();
+    // Only a confirmed dialog puts the control on the panel; a cancelled one leaves no trace.
+    ControlConfigDialog dialog(ctrl, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        delete ctrl;
+        return;
+    }
+    dialog.applyTo(ctrl);
     addControl(ctrl);
-    configureControl(ctrl);
 }
 
 void OscControlPanel::addControl(OscControl *ctrl)
 {
-    m_canvas->adoptControl(ctrl);
-    ctrl->setEditMode(m_editMode);
-    ctrl->show();
-
     ctrl->setNormRect(QRectF(double(m_nextX % PlacementAreaWidth) / PlacementAreaWidth,
                              double(m_nextY % PlacementAreaHeight) / PlacementAreaHeight,
                              NewControlWidth, NewControlHeight));
     m_nextY += PlacementStepY;
     m_nextX += PlacementStepX;
+    attachControl(ctrl);
+}
 
+void OscControlPanel::attachControl(OscControl *ctrl)
+{
+    m_canvas->adoptControl(ctrl);
+    ctrl->setEditMode(m_editMode);
+    ctrl->show();
     m_controls.append(ctrl);
-    connect(ctrl, &OscControl::oscSendRequested, this, &OscControlPanel::onControlOscSend);
+    connect(ctrl, &OscControl::oscSendRequested, this, [this, ctrl](const QString &address, double position) {
+        if (!m_editMode)
+            emit oscTypedSendRequested(address, ctrl->outputFor(position), ctrl->outputInteger());
+    });
     connect(ctrl, &OscControl::controlClicked, this, &OscControlPanel::selectControl);
     connect(ctrl, &OscControl::controlDoubleClicked, this, &OscControlPanel::configureControl);
     m_canvas->relayoutControls();
@@ -270,6 +319,9 @@ void OscControlPanel::addControl(OscControl *ctrl)
 void OscControlPanel::selectControl(OscControl *ctrl)
 {
     m_selected = ctrl;
+    // The keys that act on the selection come to the panel.
+    if (ctrl)
+        setFocus(Qt::MouseFocusReason);
     for (OscControl *control : std::as_const(m_controls))
         control->setSelected(control == ctrl);
 }
@@ -278,10 +330,40 @@ void OscControlPanel::removeSelected()
 {
     if (!m_selected)
         return;
+    m_removed = std::make_unique<RemovedControl>(RemovedControl{
+        m_selected->type(), m_selected->address(), m_selected->name(), m_selected->color(),
+        m_selected->normRect(), m_selected->outputInteger(), m_selected->outputLow(),
+        m_selected->outputHigh(), m_selected->value()});
     m_controls.removeOne(m_selected);
     m_selected->deleteLater();
     m_selected = nullptr;
     m_canvas->update();
+}
+
+void OscControlPanel::restoreRemoved()
+{
+    if (!m_removed)
+        return;
+    const std::unique_ptr<RemovedControl> removed = std::move(m_removed);
+    OscControl *ctrl = newControl(removed->type, m_canvas);
+    ctrl->setAddress(removed->address);
+    ctrl->setName(removed->name);
+    ctrl->setColor(removed->color);
+    ctrl->setNormRect(removed->normRect);
+    ctrl->setOutputInteger(removed->outputInteger);
+    ctrl->setOutputRange(removed->outputLow, removed->outputHigh);
+    ctrl->setValue(removed->value);
+    attachControl(ctrl);
+}
+
+void OscControlPanel::keyPressEvent(QKeyEvent *event)
+{
+    if (m_editMode && event->key() == Qt::Key_Delete)
+        removeSelected();
+    else if (m_editMode && event->matches(QKeySequence::Undo))
+        restoreRemoved();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void OscControlPanel::onControlOscSend(const QString &address, double value)
@@ -297,7 +379,7 @@ void OscControlPanel::setControlValue(const QString &address, double value)
         return;
     for (OscControl *control : std::as_const(m_controls)) {
         if (control->address() == address) {
-            control->setValue(value);
+            control->setValue(control->positionFor(value));
             return;
         }
     }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class FreeCanvas;
 class OscControl;
 class QCheckBox;
@@ -12,8 +14,9 @@ class QScrollArea;
 
 // The control-panel page: an edit-mode switch, a toolbar to add and delete controls, a grid and
 // zoom bar, and the canvas with the controls. It passes the controls' play-mode sends on as
-// oscSendRequested, for the window to send, and hands values that arrive from the network to the
-// control with that exact address.
+// oscTypedSendRequested, in each control's output range and type, for the window to send, and
+// hands values that arrive from the network, mapped back through that range, to the control with
+// that exact address.
 class OscControlPanel : public QWidget
 {
     Q_OBJECT
@@ -25,6 +28,7 @@ public:
     // The owner is the window the panel belongs to, and its parent when none is given; the panel
     // keeps no pointer to it and reaches it only through its signals.
     explicit OscControlPanel(QWidget *owner, QWidget *parent = nullptr);
+    ~OscControlPanel() override;
 
     const QList<OscControl *> &controls() const { return m_controls; }
     bool editMode() const { return m_editMode; }
@@ -37,6 +41,8 @@ public:
 
 signals:
     void oscSendRequested(const QString &address, double value);
+    // A control's gesture, already in its output range; sent as ",i" when isInteger, else ",f".
+    void oscTypedSendRequested(const QString &address, double value, bool isInteger);
 
 public slots:
     void addFader();
@@ -44,16 +50,28 @@ public slots:
     void addKnob();
     void addLabel();
     void removeSelected();
+    // Brings back the control removed last, at most once.
+    void restoreRemoved();
     void onControlOscSend(const QString &address, double value);
     void setEditMode(bool on);
     void selectControl(OscControl *ctrl);
     void configureControl(OscControl *ctrl);
 
+protected:
+    // In edit mode, Delete removes the selected control and Ctrl+Z brings it back.
+    void keyPressEvent(QKeyEvent *event) override;
+    // The canvas grows past the visible area when zoomed in, never below it.
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    struct RemovedControl;
+
     QWidget *createHeaderRow();
     QWidget *createToolbar();
     QWidget *createScaleBar();
     void showScale(double scale);
+    // Puts a placed control on the canvas and into the panel's list.
+    void attachControl(OscControl *ctrl);
     void addNumbered(OscControl *ctrl, const QString &addressStem, const QString &captionStem);
 
     QScrollArea *m_scrollArea = nullptr;
@@ -62,6 +80,8 @@ private:
     QWidget *m_toolbar = nullptr;
     QList<OscControl *> m_controls;
     OscControl *m_selected = nullptr;
+    // The control removed last, until it is restored or another is removed.
+    std::unique_ptr<RemovedControl> m_removed;
     int m_nextX = 10;
     int m_nextY = 10;
     bool m_editMode = false;

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QtEndian>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -294,6 +295,20 @@ QByteArray buildValueMessage(const QString &address, double value)
     const QString argument = tags == QLatin1String(",i") ? QString::number(qint64(nearestWhole(value)))
                                                          : valueText(value);
     return buildOscMessage(address, tags, argument);
+}
+
+QByteArray buildTypedValueMessage(const QString &address, double value, bool integer)
+{
+    return buildOscMessage(address, integer ? QStringLiteral(",i") : QStringLiteral(",f"),
+                           typedValueText(value, integer));
+}
+
+QString typedValueText(double value, bool integer)
+{
+    if (!integer)
+        return valueText(value);
+    const double whole = std::isnan(value) ? 0.0 : std::clamp(nearestWhole(value), Int32Min, Int32Max);
+    return QString::number(qint64(whole));
 }
 
 QString decodeOscToText(const QByteArray &datagram)

@@ -42,6 +42,12 @@ QByteArray buildValueMessage(const QString &address, double value);
 // The value in fixed-point notation with six decimals, as a sent value is logged.
 QString valueText(double value);
 
+// One control value in the control's own type, whatever its value: ",f" as a float32, or ",i" with
+// the value rounded (halves away from zero) and held within the int32 range.
+QByteArray buildTypedValueMessage(const QString &address, double value, bool integer);
+// The value as that message carries it: six decimals for ",f", the whole number for ",i".
+QString typedValueText(double value, bool integer);
+
 // For example "/mix ,fT 0.7500 True"; a bundle is labelled "[OSC Bundle] " but not taken apart.
 QString decodeOscToText(const QByteArray &datagram);
 // The same, with the text of string arguments (s, S) read in the given character set.

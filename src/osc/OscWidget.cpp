@@ -218,6 +218,16 @@ void OscWidget::sendOscValue(const QString &address, double value)
         logSent(datagram, address, OscCodec::valueTypeTags(value), OscCodec::valueText(value));
 }
 
+void OscWidget::sendTypedValue(const QString &address, double value, bool isInteger)
+{
+    if (!isBound())
+        return;
+    const QByteArray datagram = OscCodec::buildTypedValueMessage(address, value, isInteger);
+    if (sendToTarget(datagram))
+        logSent(datagram, address, isInteger ? QStringLiteral(",i") : QStringLiteral(",f"),
+                OscCodec::typedValueText(value, isInteger));
+}
+
 bool OscWidget::sendToTarget(const QByteArray &datagram)
 {
     return m_link->send(datagram, m_targetHostEdit->text(), quint16(m_targetPortSpin->value()));
@@ -430,6 +440,7 @@ QWidget *OscWidget::createTabArea()
         m_tabWidget->addTab(m_chartEngine->chartView(), QStringLiteral("数据图表"));
     m_controlPanel = new OscControlPanel(this, m_tabWidget);
     connect(m_controlPanel, &OscControlPanel::oscSendRequested, this, &OscWidget::sendOscValue);
+    connect(m_controlPanel, &OscControlPanel::oscTypedSendRequested, this, &OscWidget::sendTypedValue);
     m_tabWidget->addTab(m_controlPanel, QStringLiteral("控制面板"));
     layout->addWidget(m_tabWidget, 1);
     layout->addWidget(createSendPanel());

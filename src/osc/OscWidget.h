@@ -36,6 +36,8 @@ public:
 
     // Sends one ",i" (whole values) or ",f" message; the control panel's send requests come here.
     void sendOscValue(const QString &address, double value);
+    // Sends one control value in the control's own type: ",i" with the rounded value, else ",f".
+    void sendTypedValue(const QString &address, double value, bool isInteger);
 
     CommunicationBase *communication() const;
     OscControlPanel *controlPanel() const;
