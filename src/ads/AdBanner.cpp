@@ -1,6 +1,7 @@
 #include "ads/AdBanner.h"
 
 #include "LumeralConfig.h"
+#include "i18n/LanguageManager.h"
 #include "theme/Theme.h"
 
 #include <QBuffer>
@@ -173,6 +174,10 @@ AdBanner::AdBanner(const QString &productKey, QWidget *parent, const QUrl &servi
     connect(m_rotateTimer, &QTimer::timeout, this, &AdBanner::rotateAd);
 
     m_label->setText(LoadingHtml);
+    LanguageManager::instance().addListener(this, [this] {
+        if (m_currentIndex < m_ads.size())
+            renderAd(m_ads.at(m_currentIndex));
+    });
     fetchAds();
 }
 
@@ -295,10 +300,10 @@ void AdBanner::renderAd(const AdItem &ad)
         if (cached != m_imageCache.constEnd())
             m_label->setText(imageHtml(*cached, link));
         else
-            m_label->setText(TitleHtml.arg(badge.colour, badge.text, link, ad.title.toHtmlEscaped()) + ImageLoadingHtml);
+            m_label->setText(TitleHtml.arg(badge.colour, badge.text, link, LanguageManager::instance().translate(ad.title).toHtmlEscaped()) + ImageLoadingHtml);
         return;
     }
-    QString html = TitleHtml.arg(badge.colour, badge.text, link, ad.title.toHtmlEscaped());
+    QString html = TitleHtml.arg(badge.colour, badge.text, link, LanguageManager::instance().translate(ad.title).toHtmlEscaped());
     if (!ad.description.isEmpty())
         html += DescriptionHtml.arg(ad.description.toHtmlEscaped());
     m_label->setText(html);

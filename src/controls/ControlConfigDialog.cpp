@@ -1,6 +1,7 @@
 #include "controls/ControlConfigDialog.h"
 
 #include "controls/OscControl.h"
+#include "i18n/LanguageManager.h"
 #include "theme/Theme.h"
 
 #include <QComboBox>
@@ -52,7 +53,7 @@ ControlConfigDialog::ControlConfigDialog(const OscControl *control, QWidget *par
     m_captionEdit->setObjectName(QStringLiteral("controlCaptionEdit"));
     m_colorCombo->setObjectName(QStringLiteral("controlColorCombo"));
     for (const ColorChoice &choice : ColorChoices)
-        m_colorCombo->addItem(QString::fromUtf8(choice.name) + u' ' + Theme::hexName(choice.color), choice.color);
+        m_colorCombo->addItem(LanguageManager::instance().translate(QString::fromUtf8(choice.name)) + u' ' + Theme::hexName(choice.color), choice.color);
     const int current = m_colorCombo->findData(control->color());
     m_colorCombo->setCurrentIndex(current < 0 ? 0 : current);
 
@@ -65,6 +66,7 @@ ControlConfigDialog::ControlConfigDialog(const OscControl *control, QWidget *par
     form->addRow(QStringLiteral("标签:"), m_captionEdit);
     form->addRow(QStringLiteral("颜色:"), m_colorCombo);
     form->addRow(buttons);
+    LanguageManager::instance().retranslateWidget(this);
 }
 
 QString ControlConfigDialog::address() const

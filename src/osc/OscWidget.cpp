@@ -91,9 +91,11 @@ OscWidget::OscWidget(QWidget *parent)
     connect(m_link, &OscLink::bound, this, [this] { onBindingChanged(true); });
     connect(m_link, &OscLink::released, this, [this] { onBindingChanged(false); });
     connect(m_link, &OscLink::bindFailed, m_comm,
-            [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("绑定失败: ") + reason); });
+            [this](const QString &reason) { m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("绑定失败: "), QStringLiteral("Bind failed: ")) + reason);
+            });
     connect(m_link, &OscLink::sendFailed, m_comm,
-            [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("发送失败 ") + reason); });
+            [this](const QString &reason) { m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("发送失败 "), QStringLiteral("Send failed: ")) + reason);
+            });
     connect(m_link, &OscLink::ipv6Unavailable, m_comm, [this] {
         m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("系统不支持 IPv6, 仅在 IPv4 上接收"),
                                                                   QStringLiteral("No IPv6 on this system; receiving on IPv4 only")));
@@ -141,11 +143,13 @@ void OscWidget::onBindingChanged(bool bound)
 {
     updateBindButton();
     updateStatusLabel();
-    QString message = bound ? QStringLiteral("UDP端口已绑定 %1").arg(m_link->localPort()) : QStringLiteral("端口已释放");
+    const LanguageManager &language = LanguageManager::instance();
+    QString message = bound ? language.pick(QStringLiteral("UDP端口已绑定 %1"), QStringLiteral("UDP port bound: %1")).arg(m_link->localPort())
+                            : language.pick(QStringLiteral("端口已释放"), QStringLiteral("Port released"));
     // Every tick of a released port would fail, so auto-send stops with it.
     if (!bound && m_autoSendCheck->isChecked()) {
         m_autoSendCheck->setChecked(false);
-        message = LanguageManager::instance().pick(QStringLiteral("端口已释放, 自动发送已停止"),
+        message = language.pick(QStringLiteral("端口已释放, 自动发送已停止"),
                                                    QStringLiteral("Port released, auto-send stopped"));
     }
     m_comm->addSystemMessage(message);
@@ -154,12 +158,13 @@ void OscWidget::onBindingChanged(bool bound)
 
 void OscWidget::updateBindButton()
 {
+    const LanguageManager &language = LanguageManager::instance();
     if (isBound()) {
-        m_bindButton->setText(QStringLiteral("释放端口"));
+        m_bindButton->setText(language.pick(QStringLiteral("释放端口"), QStringLiteral("Release Port")));
         m_bindButton->setStyleSheet(kReleaseButtonStyle);
         m_bindButton->setFixedHeight(kBindButtonHeight);
     } else {
-        m_bindButton->setText(QStringLiteral("绑定端口"));
+        m_bindButton->setText(language.pick(QStringLiteral("绑定端口"), QStringLiteral("Bind Port")));
         m_bindButton->setObjectName(QStringLiteral("accentButton"));
         m_bindButton->setStyleSheet(QString());
     }
@@ -182,12 +187,12 @@ void OscWidget::updateStatusLabel()
 void OscWidget::sendData()
 {
     if (!isBound()) {
-        m_comm->addSystemMessage(QStringLiteral("请先绑定端口"));
+        m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("请先绑定端口"), QStringLiteral("Bind a port first")));
         return;
     }
     const QString address = m_addressEdit->text().trimmed();
     if (address.isEmpty()) {
-        m_comm->addSystemMessage(QStringLiteral("请输入OSC地址"));
+        m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("请输入OSC地址"), QStringLiteral("Enter an OSC address")));
         return;
     }
     const QString tags = tagsOfPreset(m_typeCombo->currentText());
@@ -195,7 +200,7 @@ void OscWidget::sendData()
     const auto checked = ValueChecker::check(address, tags, values, m_wireEncoding.follow(m_comm->encoding()));
     if (checked.refusal) {
         const auto [chinese, english] = ValueChecker::reason(*checked.refusal);
-        m_comm->addSystemMessage(QStringLiteral("发送失败 ") + LanguageManager::instance().pick(chinese, english));
+        m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("发送失败 ") + chinese, QStringLiteral("Send failed: ") + english));
         // Every later tick would be refused the same way, so auto-send stops after saying why once.
         if (m_autoSendCheck->isChecked()) {
             m_autoSendCheck->setChecked(false);
