@@ -293,6 +293,7 @@ void AdBanner::fetchImage(const AdItem &ad)
 
 void AdBanner::renderAd(const AdItem &ad)
 {
+    const QString title = LanguageManager::instance().translate(ad.title).toHtmlEscaped();
     const Badge badge = badgeFor(ad.targetType);
     const QString link = shownLink(ad.linkUrl);
     if (ad.isImage()) {
@@ -300,10 +301,10 @@ void AdBanner::renderAd(const AdItem &ad)
         if (cached != m_imageCache.constEnd())
             m_label->setText(imageHtml(*cached, link));
         else
-            m_label->setText(TitleHtml.arg(badge.colour, badge.text, link, LanguageManager::instance().translate(ad.title).toHtmlEscaped()) + ImageLoadingHtml);
+            m_label->setText(TitleHtml.arg(badge.colour, badge.text, link, title) + ImageLoadingHtml);
         return;
     }
-    QString html = TitleHtml.arg(badge.colour, badge.text, link, LanguageManager::instance().translate(ad.title).toHtmlEscaped());
+    QString html = TitleHtml.arg(badge.colour, badge.text, link, title);
     if (!ad.description.isEmpty())
         html += DescriptionHtml.arg(ad.description.toHtmlEscaped());
     m_label->setText(html);

@@ -92,7 +92,8 @@ bool OscLink::send(const QByteArray &datagram, const QString &host, quint16 port
     const QString hostText = host.trimmed();
     const QHostAddress target(hostText);
     if (target.isNull()) {
-        emit sendFailed(LanguageManager::instance().pick(QStringLiteral("目标地址无效: "), QStringLiteral("invalid target address: ")) + hostText);
+        const LanguageManager &language = LanguageManager::instance();
+        emit sendFailed(language.pick(QStringLiteral("目标地址无效: "), QStringLiteral("invalid target address: ")) + hostText);
         return false;
     }
     if (m_socket->writeDatagram(datagram, target, port) < 1) {
