@@ -109,6 +109,8 @@ constexpr TableRow kTableRows[] = {
     { "天蓝", "Sky" },
 
     // Built-in advertisements
+    { "广告加载中...", "Loading ads..." },
+    { "图片加载中...", "Loading image..." },
     { "🚀 Orvane Pro — 专业调试工具套件", "🚀 Orvane Pro — professional debugging suite" },
     { "📖 在线文档 — 查看完整使用指南", "📖 Online docs — the complete user guide" },
     { "⭐ 更多工具 — 探索 Kestrand 全系产品", "⭐ More tools — explore every Kestrand product" },
