@@ -108,7 +108,7 @@ private slots:
         field<QLineEdit>(session.window, "addressEdit")->setText(QStringLiteral("  noslash  "));
         session.window.sendData();
         QCOMPARE(session.receive(), oscString("/noslash") + oscString(",s") + oscString("hello world"));
-        QCOMPARE(loggedTexts(session.window).mid(1), QStringList({"发送失败 Invalid value: i needs a whole number, got \"abc\"",
+        QCOMPARE(loggedTexts(session.window).mid(1), QStringList({"Send failed: Invalid value: i needs a whole number, got \"abc\"",
                                                                  "OSC /noslash ,s \"hello world\""}));
     }
 

@@ -77,7 +77,7 @@ private slots:
             {"+ 推子", ControlType::Fader, {"/1/fader1", "Fader 1", "0"}},
             {"+ 按钮", ControlType::Button, {"/1/button2", "Button 2", "1"}},
             {"+ 旋钮", ControlType::Knob, {"/1/knob3", "Knob 3", "2"}},
-            {"+ Label", ControlType::Label, {"/1/value4", "Value 4", "3"}}};
+            {"+ 标签", ControlType::Label, {"/1/value4", "Value 4", "3"}}};
         for (const auto &kind : kinds) {
             QPushButton *add = buttonWithText(&panel, QString::fromUtf8(kind.button));
             const int before = panel.controls().size();

@@ -1,5 +1,6 @@
 // The UDP transport on its own, over real loopback sockets.
 #include "osc/OscLink.h"
+#include "i18n/LanguageManager.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -22,6 +23,9 @@ class tst_OscLink : public QObject
     Q_OBJECT
 
 private slots:
+    // Qt's own Chinese texts come with the language manager: the probe's error string must too.
+    void initTestCase() { LanguageManager::instance(); }
+
     // A refused bind keeps no socket; a released port can be bound again (the window's texts for
     // it, and both families on one port, are proven in tst_oscwidget and tst_network).
     void bindRefusedReleaseRebind()

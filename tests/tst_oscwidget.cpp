@@ -73,7 +73,7 @@ private slots:
         button->click();
         QCOMPARE(status->text(), QStringLiteral("🟢 Bound"));
         QVERIFY(status->styleSheet().contains(QLatin1String("#10B981")));
-        QCOMPARE(button->text(), QStringLiteral("释放端口"));
+        QCOMPARE(button->text(), QStringLiteral("Release Port"));
         QVERIFY(button->styleSheet().contains(QLatin1String("#EF4444")));
         // Each received line names its sender, also when the sender changes between two datagrams.
         QUdpSocket first, second;
@@ -90,13 +90,13 @@ private slots:
         button->click();
         QVERIFY2(holder.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress), "port given back");
         QCOMPARE(loggedTexts(window, LogDirection::System), QStringList({"绑定失败: " + refused.errorString(),
-                                                                   QStringLiteral("UDP端口已绑定 %1").arg(port),
+                                                                   QStringLiteral("UDP port bound: %1").arg(port),
                                                                    QStringLiteral("端口已释放")}));
         QCOMPARE(connected, (QList<QVariantList>{{true}, {false}}));
         LanguageManager::instance().setLanguage(1);
         QCOMPARE(status->text(), QStringLiteral("⚫ Unbound"));
         QVERIFY(status->styleSheet().contains(QLatin1String("#64748B")));
-        QCOMPARE(button->text(), QStringLiteral("绑定端口"));
+        QCOMPARE(button->text(), QStringLiteral("Bind Port"));
         QVERIFY(button->styleSheet().isEmpty());
     }
 

@@ -1,6 +1,7 @@
 #include "ads/AdBanner.h"
 
 #include "LumeralConfig.h"
+#include "i18n/LanguageManager.h"
 #include "theme/Theme.h"
 
 #include <QBuffer>
@@ -23,12 +24,12 @@ namespace {
 const char *const AdImageUrlProperty = "adImageUrl";
 const char *const IsImageRequestProperty = "isImageRequest";
 
-const QString LoadingHtml = QStringLiteral("<span style='color:#64748B;'>▶ 广告加载中...</span>");
+const QString LoadingHtml = QStringLiteral("<span style='color:#64748B;'>▶ %1</span>");
 const QString TitleHtml = QStringLiteral(
     "<span style='background:%1;color:#fff;padding:0 6px;border-radius:2px;font-size:10px;margin-right:6px;'>%2</span>"
     "<a href='%3' style='color:#60A5FA;text-decoration:none;font-size:12px;'>%4</a>");
 const QString DescriptionHtml = QStringLiteral(" <span style='color:#94A3B8;font-size:11px;'>— %1</span>");
-const QString ImageLoadingHtml = QStringLiteral(" <span style='color:#64748B;font-size:11px;'>— 图片加载中...</span>");
+const QString ImageLoadingHtml = QStringLiteral(" <span style='color:#64748B;font-size:11px;'>— %1</span>");
 const QString ImageHtml = QStringLiteral(
     "<a href='%1' style='text-decoration:none;'><img src='data:image/png;base64,%2' "
     "style='max-width:100%;vertical-align:middle;border-radius:3px;'/></a>");
@@ -172,7 +173,11 @@ AdBanner::AdBanner(const QString &productKey, QWidget *parent, const QUrl &servi
     m_rotateTimer->setInterval(m_timings.rotateIntervalMs);
     connect(m_rotateTimer, &QTimer::timeout, this, &AdBanner::rotateAd);
 
-    m_label->setText(LoadingHtml);
+    m_label->setText(LoadingHtml.arg(LanguageManager::instance().translate(QStringLiteral("广告加载中..."))));
+    LanguageManager::instance().addListener(this, [this] {
+        if (m_currentIndex < m_ads.size())
+            renderAd(m_ads.at(m_currentIndex));
+    });
     fetchAds();
 }
 
@@ -288,6 +293,7 @@ void AdBanner::fetchImage(const AdItem &ad)
 
 void AdBanner::renderAd(const AdItem &ad)
 {
+    const QString title = LanguageManager::instance().translate(ad.title).toHtmlEscaped();
     const Badge badge = badgeFor(ad.targetType);
     const QString link = shownLink(ad.linkUrl);
     if (ad.isImage()) {
@@ -295,10 +301,11 @@ void AdBanner::renderAd(const AdItem &ad)
         if (cached != m_imageCache.constEnd())
             m_label->setText(imageHtml(*cached, link));
         else
-            m_label->setText(TitleHtml.arg(badge.colour, badge.text, link, ad.title.toHtmlEscaped()) + ImageLoadingHtml);
+            m_label->setText(TitleHtml.arg(badge.colour, badge.text, link, title)
+                           + ImageLoadingHtml.arg(LanguageManager::instance().translate(QStringLiteral("图片加载中..."))));
         return;
     }
-    QString html = TitleHtml.arg(badge.colour, badge.text, link, ad.title.toHtmlEscaped());
+    QString html = TitleHtml.arg(badge.colour, badge.text, link, title);
     if (!ad.description.isEmpty())
         html += DescriptionHtml.arg(ad.description.toHtmlEscaped());
     m_label->setText(html);

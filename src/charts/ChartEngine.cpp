@@ -255,6 +255,8 @@ void ChartEngine::retranslate()
     // The controls live in the host's settings column, outside this page's own children.
     language.retranslateWidget(m_controlsWidget);
     m_windowSpin->setSuffix(language.pick(QStringLiteral(" 秒"), QStringLiteral(" sec")));
+    m_chartView->chart()->setTitle(language.pick(QStringLiteral("数据可视化"), QStringLiteral("Data Visualization")));
+    onChartTypeChanged(m_chartType);  // the axes carry titles too
 }
 
 void ChartEngine::applyChartTheme(QChart *chart)
@@ -289,9 +291,9 @@ void ChartEngine::addTimeAndValueAxes(QChart *chart)
 {
     auto *timeAxis = new QDateTimeAxis;
     timeAxis->setFormat(TimeFormat);
-    timeAxis->setTitleText(QStringLiteral("时间"));
+    timeAxis->setTitleText(LanguageManager::instance().translate(QStringLiteral("时间")));
     auto *valueAxis = new QValueAxis;
-    valueAxis->setTitleText(QStringLiteral("数值"));
+    valueAxis->setTitleText(LanguageManager::instance().translate(QStringLiteral("数值")));
     valueAxis->setRange(DefaultAxisMin, DefaultAxisMax);
     chart->addAxis(timeAxis, Qt::AlignBottom);
     chart->addAxis(valueAxis, Qt::AlignLeft);

@@ -406,8 +406,8 @@ void LogViewWidget::handleContextMenu(const QPoint &pos)
 
     QMenu menu(this);
     menu.setStyleSheet(QString::fromLatin1(kMenuStyle));
-    QAction *copyAction = menu.addAction(QStringLiteral("复制"));
-    QAction *copyAllAction = menu.addAction(QStringLiteral("复制全部"));
+    QAction *copyAction = menu.addAction(LanguageManager::instance().translate(QStringLiteral("复制")));
+    QAction *copyAllAction = menu.addAction(LanguageManager::instance().translate(QStringLiteral("复制全部")));
     QAction *chosen = menu.exec(m_list->viewport()->mapToGlobal(pos));
 
     if (chosen == copyAction) {
@@ -444,14 +444,17 @@ void LogViewWidget::exportLog()
     const QString defaultName = QStringLiteral("Communication_Log_%1")
                                     .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
     QString chosenFilter;
-    const QString chosenName = QFileDialog::getSaveFileName(this, QStringLiteral("导出日志"), defaultName,
+    const LanguageManager &language = LanguageManager::instance();
+    const QString chosenName = QFileDialog::getSaveFileName(this, language.translate(QStringLiteral("导出日志")), defaultName,
                                                             LogExportTarget::nameFilters(), &chosenFilter);
     if (chosenName.isEmpty())
         return;
 
     const LogExportTarget target = LogExportTarget::fromDialog(chosenName, chosenFilter);
     if (m_model->exportToFile(target.fileName, m_model->hexDisplay(), target.csv))
-        m_model->addSystemMessage(QStringLiteral("日志已导出: %1").arg(target.fileName));
+        m_model->addSystemMessage(
+            language.pick(QStringLiteral("日志已导出: %1"), QStringLiteral("Log exported: %1")).arg(target.fileName));
     else
-        QMessageBox::warning(this, QStringLiteral("导出失败"), QStringLiteral("无法写入文件: ") + target.fileName);
+        QMessageBox::warning(this, language.translate(QStringLiteral("导出失败")),
+                             language.pick(QStringLiteral("无法写入文件: "), QStringLiteral("Cannot write file: ")) + target.fileName);
 }

@@ -63,7 +63,7 @@ ControlConfigDialog::ControlConfigDialog(const OscControl *control, QWidget *par
     m_captionEdit->setObjectName(QStringLiteral("controlCaptionEdit"));
     m_colorCombo->setObjectName(QStringLiteral("controlColorCombo"));
     for (const ColorChoice &choice : ColorChoices)
-        m_colorCombo->addItem(QString::fromUtf8(choice.name) + u' ' + Theme::hexName(choice.color), choice.color);
+        m_colorCombo->addItem(LanguageManager::instance().translate(QString::fromUtf8(choice.name)) + u' ' + Theme::hexName(choice.color), choice.color);
     const int current = m_colorCombo->findData(control->color());
     m_colorCombo->setCurrentIndex(current < 0 ? 0 : current);
 
@@ -83,6 +83,7 @@ ControlConfigDialog::ControlConfigDialog(const OscControl *control, QWidget *par
     if (control->type() != ControlType::Label)
         addOutputRows(control, form);
     form->addRow(buttons);
+    LanguageManager::instance().retranslateWidget(this);
 }
 
 void ControlConfigDialog::addOutputRows(const OscControl *control, QFormLayout *form)

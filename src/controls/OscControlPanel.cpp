@@ -155,7 +155,7 @@ QWidget *OscControlPanel::createToolbar()
     auto *fader = toolButton(QStringLiteral("+ 推子"), QStringLiteral("垂直滑块 — 拖动发送浮点数值"), toolbar);
     auto *button = toolButton(QStringLiteral("+ 按钮"), QStringLiteral("按压按钮 — 按下发送1.0，松开发送0.0"), toolbar);
     auto *knob = toolButton(QStringLiteral("+ 旋钮"), QStringLiteral("旋转旋钮 — 拖动/滚轮发送0.0~1.0"), toolbar);
-    auto *label = toolButton(QStringLiteral("+ Label"),
+    auto *label = toolButton(QStringLiteral("+ 标签"),
                              QStringLiteral("数值/文本显示器 — 接收OSC数值或字符串并显示，不发送"), toolbar);
     auto *remove = toolButton(QStringLiteral("删除"), QString(), toolbar);
     remove->setObjectName(QStringLiteral("dangerButton"));

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +12,7 @@
 #include <QRadioButton>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTranslator>
 #include <QWidget>
 
 namespace {
@@ -20,11 +23,15 @@ enum Language { Chinese = 0, English = 1 };
 const QByteArray kOrigTextProperty = QByteArrayLiteral("origText");
 const QByteArray kOrigPlaceholderProperty = QByteArrayLiteral("origPH");
 const QByteArray kOrigTitleProperty = QByteArrayLiteral("origTitle");
+const QByteArray kOrigToolTipProperty = QByteArrayLiteral("origTip");
 QByteArray comboItemProperty(int index) { return QStringLiteral("origItem%1").arg(index).toLatin1(); }
 QByteArray tabProperty(int index) { return QStringLiteral("tab%1").arg(index).toLatin1(); }
 
 // Longer combo boxes hold data (ports, devices), not captions.
 constexpr int kMaxTranslatedComboItems = 19;
+
+// Qt's own Chinese catalogues; "qt" gathers the others and is absent on some installations.
+const char *const kQtCatalogues[] = { "qtbase_zh_CN", "qt_zh_CN" };
 
 constexpr int kLanguageComboWidth = 80;
 const char *const kLanguageComboStyle =
@@ -66,6 +73,7 @@ LanguageManager &LanguageManager::instance()
 LanguageManager::LanguageManager()
     : m_language(Chinese)
 {
+    applyQtTranslations();
 }
 
 bool LanguageManager::isEnglish() const
@@ -103,6 +111,7 @@ void LanguageManager::setLanguage(int comboIndex)
     if (language == m_language)
         return;
     m_language = language;
+    applyQtTranslations();
 
     // A copy, so a listener may register another or destroy a page during this round; the copied
     // guards still see a page that an earlier listener destroyed.
@@ -119,6 +128,30 @@ void LanguageManager::dropDeadListeners()
     m_listeners.removeIf([](const Listener &listener) { return !listener.isAlive(); });
 }
 
+void LanguageManager::applyQtTranslations()
+{
+    if (!QCoreApplication::instance())
+        return;
+    for (QTranslator *translator : std::as_const(m_qtTranslators)) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    m_qtTranslators.clear();
+    if (isEnglish())
+        return;
+
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char *catalogue : kQtCatalogues) {
+        auto *translator = new QTranslator;
+        if (translator->load(QString::fromLatin1(catalogue), folder)) {
+            QCoreApplication::installTranslator(translator);
+            m_qtTranslators.append(translator);
+        } else {
+            delete translator;
+        }
+    }
+}
+
 void LanguageManager::rememberOriginalText(QWidget *widget, const QString &text)
 {
     if (widget->property(kOrigTextProperty).toString().isEmpty())
@@ -128,8 +161,11 @@ void LanguageManager::rememberOriginalText(QWidget *widget, const QString &text)
 void LanguageManager::retranslateWidget(QWidget *root)
 {
     const QList<QWidget *> descendants = root->findChildren<QWidget *>();
-    for (QWidget *widget : descendants)
+    for (QWidget *widget : descendants) {
         retranslateOne(widget);
+        retranslateText(widget, kOrigToolTipProperty, widget->toolTip(),
+                        [widget](const QString &tip) { widget->setToolTip(tip); });
+    }
 
     retranslateText(root, kOrigTitleProperty, root->windowTitle(),
                     [root](const QString &title) { root->setWindowTitle(title); });
@@ -138,7 +174,8 @@ void LanguageManager::retranslateWidget(QWidget *root)
 void LanguageManager::retranslateOne(QWidget *widget)
 {
     if (auto *label = qobject_cast<QLabel *>(widget)) {
-        if (!isDecorationLabel(label->text())) {
+        // Rich-text labels are composed by their owners, which choose the words themselves.
+        if (!isDecorationLabel(label->text()) && label->textFormat() != Qt::RichText) {
             retranslateText(label, kOrigTextProperty, label->text(),
                             [label](const QString &text) { label->setText(text); });
         }

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QComboBox;
+class QTranslator;
 class QObject;
 class QWidget;
 
@@ -59,6 +60,8 @@ private:
     LanguageManager &operator=(const LanguageManager &) = delete;
 
     void dropDeadListeners();
+    // Qt's own texts (standard buttons, file dialog, socket errors) follow the language too.
+    void applyQtTranslations();
     void retranslateOne(QWidget *widget);
     // Remembers `shown` under `property` on `holder` (English only) and calls `show` with the text
     // the holder should now show, unless that is already `shown`. Empty texts are left alone.
@@ -68,4 +71,5 @@ private:
     int m_language;
     QList<Listener> m_listeners;
     TranslationTable m_table;
+    QList<QTranslator *> m_qtTranslators;
 };

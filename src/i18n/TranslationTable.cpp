@@ -64,6 +64,57 @@ constexpr TableRow kTableRows[] = {
     { "频率", "Frequency" },
     { "未发现可用数值 — 请检查数据", "No values found — check data" },
 
+    // Traffic log page
+    { "重置计数", "Reset Counters" },
+    { "清除日志", "Clear Log" },
+    { "导出", "Export" },
+    { "导出日志", "Export Log" },
+    { "导出失败", "Export Failed" },
+    { "复制", "Copy" },
+    { "复制全部", "Copy All" },
+
+    // Header, tabs and send area
+    { "📖 文档", "📖 Docs" },
+    { "控制面板", "Control Panel" },
+    { "地址:", "Address:" },
+    { "类型:", "Type:" },
+    { "参数:", "Args:" },
+
+    // Control panel
+    { "编辑模式", "Edit Mode" },
+    { "拖拽移动 | 右下角拉伸 | 工具栏添加/删除", "Drag to move | Drag the lower-right corner to resize | Add/remove from the toolbar" },
+    { "+ 推子", "+ Fader" },
+    { "+ 按钮", "+ Button" },
+    { "+ 旋钮", "+ Knob" },
+    { "+ 标签", "+ Label" },
+    { "删除", "Delete" },
+    { "垂直滑块 — 拖动发送浮点数值", "Vertical slider — drag to send float values" },
+    { "按压按钮 — 按下发送1.0，松开发送0.0", "Push button — sends 1.0 on press, 0.0 on release" },
+    { "旋转旋钮 — 拖动/滚轮发送0.0~1.0", "Rotary knob — drag or scroll to send 0.0 to 1.0" },
+    { "数值/文本显示器 — 接收OSC数值或字符串并显示，不发送", "Value/text display — shows received OSC numbers or strings, sends nothing" },
+    { "吸附:", "Snap:" },
+    { "关闭", "Off" },
+    { "按住Shift可临时关闭吸附  |  Ctrl+滚轮缩放控件", "Hold Shift to pause snapping  |  Ctrl+wheel zooms the controls" },
+    { "配置控件", "Configure Control" },
+    { "OSC 地址:", "OSC Address:" },
+    { "标签:", "Caption:" },
+    { "颜色:", "Colour:" },
+    { "青蓝", "Cyan" },
+    { "翠绿", "Emerald" },
+    { "琥珀", "Amber" },
+    { "紫罗兰", "Violet" },
+    { "玫红", "Pink" },
+    { "靛蓝", "Indigo" },
+    { "橙红", "Rose" },
+    { "天蓝", "Sky" },
+
+    // Built-in advertisements
+    { "广告加载中...", "Loading ads..." },
+    { "图片加载中...", "Loading image..." },
+    { "🚀 Orvane Pro — 专业调试工具套件", "🚀 Orvane Pro — professional debugging suite" },
+    { "📖 在线文档 — 查看完整使用指南", "📖 Online docs — the complete user guide" },
+    { "⭐ 更多工具 — 探索 Kestrand 全系产品", "⭐ More tools — explore every Kestrand product" },
+
     // Server tools of the suite
     { "已连接客户端", "Connected Clients" },
 };

@@ -1,5 +1,7 @@
 #include "osc/OscLink.h"
 
+#include "i18n/LanguageManager.h"
+
 #include <QElapsedTimer>
 #include <QUdpSocket>
 #include <QVariant>
@@ -84,13 +86,14 @@ void OscLink::release()
 bool OscLink::send(const QByteArray &datagram, const QString &host, quint16 port)
 {
     if (!m_socket) {
-        emit sendFailed(QStringLiteral("未绑定"));
+        emit sendFailed(LanguageManager::instance().pick(QStringLiteral("未绑定"), QStringLiteral("not bound")));
         return false;
     }
     const QString hostText = host.trimmed();
     const QHostAddress target(hostText);
     if (target.isNull()) {
-        emit sendFailed(QStringLiteral("目标地址无效: ") + hostText);
+        const LanguageManager &language = LanguageManager::instance();
+        emit sendFailed(language.pick(QStringLiteral("目标地址无效: "), QStringLiteral("invalid target address: ")) + hostText);
         return false;
     }
     if (m_socket->writeDatagram(datagram, target, port) < 1) {

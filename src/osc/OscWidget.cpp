@@ -78,6 +78,12 @@ QString tagsOfPreset(const QString &preset)
     return preset.section(QLatin1Char(' '), 0, 0);
 }
 
+// A [SYS] text in the language shown when it is logged; lines already logged keep theirs.
+QString picked(const char *chinese, const char *english)
+{
+    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english));
+}
+
 } // namespace
 
 OscWidget::OscWidget(QWidget *parent)
@@ -91,9 +97,9 @@ OscWidget::OscWidget(QWidget *parent)
     connect(m_link, &OscLink::bound, this, [this] { onBindingChanged(true); });
     connect(m_link, &OscLink::released, this, [this] { onBindingChanged(false); });
     connect(m_link, &OscLink::bindFailed, m_comm,
-            [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("绑定失败: ") + reason); });
+            [this](const QString &reason) { m_comm->addSystemMessage(picked("绑定失败: ", "Bind failed: ") + reason); });
     connect(m_link, &OscLink::sendFailed, m_comm,
-            [this](const QString &reason) { m_comm->addSystemMessage(QStringLiteral("发送失败 ") + reason); });
+            [this](const QString &reason) { m_comm->addSystemMessage(picked("发送失败 ", "Send failed: ") + reason); });
     connect(m_link, &OscLink::ipv6Unavailable, m_comm, [this] {
         m_comm->addSystemMessage(LanguageManager::instance().pick(QStringLiteral("系统不支持 IPv6, 仅在 IPv4 上接收"),
                                                                   QStringLiteral("No IPv6 on this system; receiving on IPv4 only")));
@@ -141,11 +147,13 @@ void OscWidget::onBindingChanged(bool bound)
 {
     updateBindButton();
     updateStatusLabel();
-    QString message = bound ? QStringLiteral("UDP端口已绑定 %1").arg(m_link->localPort()) : QStringLiteral("端口已释放");
+    const LanguageManager &language = LanguageManager::instance();
+    QString message = bound ? picked("UDP端口已绑定 %1", "UDP port bound: %1").arg(m_link->localPort())
+                            : picked("端口已释放", "Port released");
     // Every tick of a released port would fail, so auto-send stops with it.
     if (!bound && m_autoSendCheck->isChecked()) {
         m_autoSendCheck->setChecked(false);
-        message = LanguageManager::instance().pick(QStringLiteral("端口已释放, 自动发送已停止"),
+        message = language.pick(QStringLiteral("端口已释放, 自动发送已停止"),
                                                    QStringLiteral("Port released, auto-send stopped"));
     }
     m_comm->addSystemMessage(message);
@@ -154,12 +162,13 @@ void OscWidget::onBindingChanged(bool bound)
 
 void OscWidget::updateBindButton()
 {
+    const LanguageManager &language = LanguageManager::instance();
     if (isBound()) {
-        m_bindButton->setText(QStringLiteral("释放端口"));
+        m_bindButton->setText(language.pick(QStringLiteral("释放端口"), QStringLiteral("Release Port")));
         m_bindButton->setStyleSheet(kReleaseButtonStyle);
         m_bindButton->setFixedHeight(kBindButtonHeight);
     } else {
-        m_bindButton->setText(QStringLiteral("绑定端口"));
+        m_bindButton->setText(language.pick(QStringLiteral("绑定端口"), QStringLiteral("Bind Port")));
         m_bindButton->setObjectName(QStringLiteral("accentButton"));
         m_bindButton->setStyleSheet(QString());
     }
@@ -182,12 +191,12 @@ void OscWidget::updateStatusLabel()
 void OscWidget::sendData()
 {
     if (!isBound()) {
-        m_comm->addSystemMessage(QStringLiteral("请先绑定端口"));
+        m_comm->addSystemMessage(picked("请先绑定端口", "Bind a port first"));
         return;
     }
     const QString address = m_addressEdit->text().trimmed();
     if (address.isEmpty()) {
-        m_comm->addSystemMessage(QStringLiteral("请输入OSC地址"));
+        m_comm->addSystemMessage(picked("请输入OSC地址", "Enter an OSC address"));
         return;
     }
     const QString tags = tagsOfPreset(m_typeCombo->currentText());
@@ -195,7 +204,7 @@ void OscWidget::sendData()
     const auto checked = ValueChecker::check(address, tags, values, m_wireEncoding.follow(m_comm->encoding()));
     if (checked.refusal) {
         const auto [chinese, english] = ValueChecker::reason(*checked.refusal);
-        m_comm->addSystemMessage(QStringLiteral("发送失败 ") + LanguageManager::instance().pick(chinese, english));
+        m_comm->addSystemMessage(picked("发送失败 ", "Send failed: ") + LanguageManager::instance().pick(chinese, english));
         // Every later tick would be refused the same way, so auto-send stops after saying why once.
         if (m_autoSendCheck->isChecked()) {
             m_autoSendCheck->setChecked(false);
