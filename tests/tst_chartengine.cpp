@@ -46,8 +46,7 @@ private slots:
         const QStringList classes { "QLineSeries", "QSplineSeries", "QScatterSeries", "QAreaSeries", "QBarSeries", "QPieSeries" };
         for (int type = ChartEngine::Pie; type >= ChartEngine::Line; --type) {
             field<QComboBox>(engine, "chartTypeCombo")->setCurrentIndex(type);
-            // The points recorded before the rebuild reach the new chart series with the next refresh.
-            engine.refresh();
+            // The points recorded before the rebuild show at once.
             QChart *chart = engine.chartView()->chart();
             // Animations restarted by every refresh would leave the curves behind the values.
             QVERIFY(chart->animationOptions() == QChart::NoAnimation && chart->theme() == QChart::ChartThemeDark);
@@ -61,12 +60,16 @@ private slots:
                 QAbstractAxis *bottom = first->attachedAxes().at(0);
                 QVERIFY(type == ChartEngine::Bar ? qobject_cast<QBarCategoryAxis *>(bottom)->categories() == QStringList { " " }
                                                  : qobject_cast<QDateTimeAxis *>(bottom) != nullptr);
-                // The axes each rebuild adds carry the dark palette; the range follows single values, not bar sums.
-                QVERIFY(valueAxis(engine)->labelFormat() == QStringLiteral("%.1f") && valueAxis(engine)->max() == 20.0 + 1.9 + 1.0);
+                // The axes each rebuild adds carry the dark palette; bars stand on 0 and reach the largest sum.
+                const QPair<double, double> range = type == ChartEngine::Bar ? qMakePair(0.0, 30.0 + 3.0 + 1.0) : qMakePair(1.0 - 2.9, 20.0 + 2.9);
+                QVERIFY(valueAxis(engine)->labelFormat() == QStringLiteral("%.1f"));
+                QCOMPARE(valueAxis(engine)->min(), range.first);
+                QCOMPARE(valueAxis(engine)->max(), range.second);
             }
             // Each chart series keeps its data series' colour under the dark theme.
             if (auto *pie = qobject_cast<QPieSeries *>(first)) {
-                QVERIFY(pie->slices().at(0)->value() == 30.0 && pie->slices().at(1)->value() == 3.0);
+                // The type did not change here: the values show once the burst they came in is handled.
+                QTRY_VERIFY(pie->slices().size() == 2 && pie->slices().at(0)->value() == 30.0 && pie->slices().at(1)->value() == 3.0);
             } else if (auto *bars = qobject_cast<QBarSeries *>(first)) {
                 QVERIFY(bars->barSets().at(1)->color() == color && bars->barSets().at(0)->at(0) == 30.0 && bars->barSets().at(1)->at(0) == 3.0);
             } else if (auto *area = qobject_cast<QAreaSeries *>(chart->series().at(1))) {
@@ -142,6 +145,19 @@ private slots:
         QVERIFY(engine.seriesList().at(1)->points.first().second == 21.5 && engine.seriesList().at(1)->color == ChartModel::seriesColor(1));
         QTest::mouseClick(field<QPushButton>(engine, "clearChartButton"), Qt::LeftButton);
         QVERIFY(engine.seriesList().at(5)->points.isEmpty() && items->count() == 7);
+        // An adopted series plots live data through its rule.
+        sender.writeDatagram(OscCodec::buildOscMessage(QStringLiteral("/sensor"), QStringLiteral(",sf"), QStringLiteral("x 3.5")), QHostAddress::LocalHost, port);
+        QTRY_VERIFY(!engine.seriesList().at(1)->points.isEmpty());
+        QVERIFY(engine.seriesList().at(1)->points.first().second == 3.5 && engine.rules().size() == 6);
+        // Delete, or the context menu, removes the selected rule and its series; a notice is no rule.
+        items->setCurrentRow(1);
+        QTest::keyClick(items, Qt::Key_Delete);
+        items->setCurrentRow(2);
+        QTest::keyClick(items, Qt::Key_Delete);
+        QVERIFY(engine.seriesList().size() == 5 && items->count() == 6 && engine.rules().at(1).name == QStringLiteral("/b"));
+        items->setCurrentRow(0);
+        items->actions().first()->trigger();
+        QVERIFY(engine.rules().first().name == QStringLiteral("/b") && items->item(0)->text() == QStringLiteral("未发现可用数值 — 请检查数据"));
 
         // The controls retranslate in the window's settings column; a window and page that are gone are
         // not asked to, and a window built in English starts in English.

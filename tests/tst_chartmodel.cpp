@@ -108,7 +108,12 @@ private slots:
         QVERIFY(model.seriesList().at(0)->points.size() == 1 && model.seriesList().at(1)->points.isEmpty());
         // Clearing drops the values and keeps the rules and series.
         model.clearPoints();
-        QVERIFY(model.seriesList().at(0)->points.isEmpty() && model.rules().size() == 1 && model.seriesList().size() == 6);
+        QVERIFY(model.seriesList().at(0)->points.isEmpty() && model.rules().size() == 6 && model.seriesList().size() == 6);
+        // A rule goes with the series it feeds.
+        QSignalSpy removed(&model, &ChartModel::ruleRemoved);
+        model.removeRule(6);
+        model.removeRule(0);
+        QVERIFY(removed.count() == 1 && model.rules().first().name == QStringLiteral("r") && model.seriesList().size() == 5 && fifth);
     }
 
     void seriesInTheWindow()

@@ -1,6 +1,7 @@
 #include "charts/ChartEngine.h"
 
 #include "charts/ChartSeriesData.h"
+#include "charts/RuleList.h"
 #include "i18n/LanguageManager.h"
 #include "theme/Theme.h"
 
@@ -9,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -35,10 +35,6 @@ const QString ValueFormat = QStringLiteral("%.1f");
 const QString BarCategory = QStringLiteral(" ");
 constexpr double DefaultAxisMin = -10.0;
 constexpr double DefaultAxisMax = 110.0;
-// The value axis starts from these bounds, so values beyond them never widen it.
-constexpr double RangeScanStart = 1e9;
-constexpr double RangePadFactor = 0.1;
-constexpr double RangePadFloor = 1.0;
 
 constexpr int AreaFillDarkness = 150;
 constexpr qreal SeriesPenWidth = 2.0;
@@ -61,14 +57,6 @@ const QString NoValuesNotice = QStringLiteral("未发现可用数值 — 请检�
 // The chart type of templates 1 to 4 (ChartModel::applyTemplate); "自定义" keeps the type.
 const QList<ChartEngine::ChartType> TemplateChartTypes = { ChartEngine::Line, ChartEngine::Line, ChartEngine::Pie, ChartEngine::Bar };
 
-double sumOf(const QList<QPointF> &points)
-{
-    double sum = 0.0;
-    for (const QPointF &point : points)
-        sum += point.y();
-    return sum;
-}
-
 QPen seriesPen(const QColor &color)
 {
     return QPen(color, SeriesPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
@@ -86,14 +74,20 @@ ChartEngine::ChartEngine(QWidget *parent)
     connect(m_pendingRefresh, &QTimer::timeout, this, &ChartEngine::refresh);
     setupUI();
 
-    connect(m_model, &ChartModel::ruleAdded, this, [this](const QString &name, const QString &expression) {
-        m_itemList->addItem(name + QStringLiteral(" = ") + expression);
+    connect(m_model, &ChartModel::ruleAdded, this, [this] {
+        m_itemList->appendRule(m_model->rules().constLast());
         rebuild();
     });
     connect(m_model, &ChartModel::seriesAdopted, this, [this](const QStringList &names) {
-        m_itemList->addItems(names);
+        for (qsizetype i = m_model->rules().size() - names.size(); i < m_model->rules().size(); ++i)
+            m_itemList->appendRule(m_model->rules().at(i));
         rebuild();
     });
+    connect(m_model, &ChartModel::ruleRemoved, this, [this](qsizetype index) {
+        m_itemList->removeRuleRow(index);
+        rebuild();
+    });
+    connect(m_itemList, &RuleList::removeRequested, m_model, &ChartModel::removeRule);
     connect(m_model, &ChartModel::seriesRemoved, this, [this] {
         m_itemList->clear();
         rebuild();
@@ -194,7 +188,7 @@ void ChartEngine::setupUI()
     ruleButtons->addWidget(m_analyzeButton);
     panelLayout->addLayout(ruleButtons);
 
-    m_itemList = new QListWidget(m_settingsPanel);
+    m_itemList = new RuleList(m_settingsPanel);
     m_itemList->setObjectName(QStringLiteral("chartItemList"));
     m_itemList->setMaximumHeight(ItemListMaxHeight);
     panelLayout->addWidget(m_itemList);
@@ -257,6 +251,7 @@ void ChartEngine::retranslate()
     m_windowSpin->setSuffix(language.pick(QStringLiteral(" 秒"), QStringLiteral(" sec")));
     m_chartView->chart()->setTitle(language.pick(QStringLiteral("数据可视化"), QStringLiteral("Data Visualization")));
     onChartTypeChanged(m_chartType);  // the axes carry titles too
+    m_itemList->retranslate();
 }
 
 void ChartEngine::applyChartTheme(QChart *chart)
@@ -304,9 +299,6 @@ void ChartEngine::addTimeAndValueAxes(QChart *chart)
 void ChartEngine::onChartTypeChanged(int idx)
 {
     m_chartType = ChartType(idx);
-    // A rebuild replaces every chart series and axis, so a refresh still waiting has nothing left to do.
-    m_pendingRefresh->stop();
-
     QChart *chart = m_chartView->chart();
     chart->removeAllSeries();
     const QList<QAbstractAxis *> axes = chart->axes();
@@ -321,13 +313,15 @@ void ChartEngine::onChartTypeChanged(int idx)
 
     if (m_chartType == Pie) {
         chart->addSeries(new QPieSeries);
-        return;
+    } else {
+        addTimeAndValueAxes(chart);
+        if (m_chartType == Bar)
+            addBarSeries(chart);
+        else
+            addTimeSeries(chart);
     }
-    addTimeAndValueAxes(chart);
-    if (m_chartType == Bar)
-        addBarSeries(chart);
-    else
-        addTimeSeries(chart);
+    // The points already held show at once, not only after the next value arrives.
+    refresh();
 }
 
 void ChartEngine::addBarSeries(QChart *chart)
@@ -410,21 +404,13 @@ void ChartEngine::updateAxes(const QDateTime &start, const QDateTime &now, const
             timeAxis->setRange(start, now);
     }
 
-    double min = RangeScanStart;
-    double max = -RangeScanStart;
-    for (const QList<QPointF> &points : inWindow) {
-        for (const QPointF &point : points) {
-            min = qMin(min, point.y());
-            max = qMax(max, point.y());
-        }
-    }
-    if (max < min)
+    const std::optional<QPair<double, double>> range = ChartModel::valueRange(inWindow, m_chartType == Bar);
+    if (!range)
         return;
-    const double pad = (max - min) * RangePadFactor + RangePadFloor;
     const QList<QAbstractAxis *> verticalAxes = chart->axes(Qt::Vertical);
     for (QAbstractAxis *axis : verticalAxes) {
         if (auto *valueAxis = qobject_cast<QValueAxis *>(axis))
-            valueAxis->setRange(min - pad, max + pad);
+            valueAxis->setRange(range->first, range->second);
     }
 }
 
@@ -440,7 +426,7 @@ void ChartEngine::fillBars(const QList<QList<QPointF>> &inWindow)
         for (QBarSet *set : sets) {
             if (next >= inWindow.size())
                 return;
-            set->replace(0, sumOf(inWindow.at(next++)));
+            set->replace(0, ChartModel::sumOf(inWindow.at(next++)));
         }
     }
 }
@@ -464,7 +450,7 @@ void ChartEngine::fillSeries(const QList<QList<QPointF>> &inWindow)
         return;
     pie->clear();
     for (qsizetype i = 0; i < inWindow.size(); ++i)
-        pie->append(m_model->seriesList().at(i)->name, sumOf(inWindow.at(i)));
+        pie->append(m_model->seriesList().at(i)->name, ChartModel::sumOf(inWindow.at(i)));
 }
 
 void ChartEngine::addDataPoint(const QString &seriesName, double value)
@@ -505,5 +491,5 @@ void ChartEngine::onClearChart()
 void ChartEngine::onAnalyzeData()
 {
     if (analyzer && m_model->adoptSeries(analyzer()) == 0)
-        m_itemList->addItem(NoValuesNotice);
+        m_itemList->appendNotice(NoValuesNotice);
 }

@@ -17,7 +17,7 @@ class QPointF;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QListWidget;
+class RuleList;
 class QPushButton;
 class QSpinBox;
 class QTimer;
@@ -88,7 +88,7 @@ private:
     QPushButton *m_addRuleButton = nullptr;
     QPushButton *m_analyzeButton = nullptr;
     QPushButton *m_clearButton = nullptr;
-    QListWidget *m_itemList = nullptr;
+    RuleList *m_itemList = nullptr;
     QSpinBox *m_windowSpin = nullptr;
     int m_timeWindow = ChartModel::DefaultTimeWindow;
     ChartType m_chartType = Line;

@@ -12,6 +12,10 @@ constexpr int HueStep = 60;
 constexpr int FullCircle = 360;
 constexpr int SeriesSaturation = 200;
 constexpr int SeriesValue = 220;
+// The range scan starts from these bounds, so values beyond them never widen it.
+constexpr double RangeScanStart = 1e9;
+constexpr double RangePadFactor = 0.1;
+constexpr double RangePadFloor = 1.0;
 
 using RuleText = QPair<QString, QString>; // name, expression
 
@@ -72,6 +76,40 @@ QList<QList<QPointF>> ChartModel::pointsSince(const QDateTime &start) const
     return inWindow;
 }
 
+double ChartModel::sumOf(const QList<QPointF> &points)
+{
+    double sum = 0.0;
+    for (const QPointF &point : points)
+        sum += point.y();
+    return sum;
+}
+
+std::optional<QPair<double, double>> ChartModel::valueRange(const QList<QList<QPointF>> &inWindow, bool sums)
+{
+    double min = RangeScanStart;
+    double max = -RangeScanStart;
+    for (const QList<QPointF> &points : inWindow) {
+        if (sums) {
+            if (points.isEmpty())
+                continue;
+            const double sum = sumOf(points);
+            min = qMin(min, qMin(sum, 0.0));
+            max = qMax(max, qMax(sum, 0.0));
+            continue;
+        }
+        for (const QPointF &point : points) {
+            min = qMin(min, point.y());
+            max = qMax(max, point.y());
+        }
+    }
+    if (max < min)
+        return std::nullopt;
+    const double pad = (max - min) * RangePadFactor + RangePadFloor;
+    // Bars stand on 0: the axis starts there unless a sum lies below it.
+    const bool onZero = sums && min == 0.0;
+    return qMakePair(onZero ? 0.0 : min - pad, max + pad);
+}
+
 bool ChartModel::addRule(const QString &name, const QString &expression)
 {
     const QString trimmedName = name.trimmed();
@@ -108,6 +146,7 @@ qsizetype ChartModel::adoptSeries(const QList<ChartSeriesData *> &found)
     for (qsizetype i = 0; i < adopted; ++i) {
         m_series.append(found.at(i));
         names.append(found.at(i)->name);
+        m_rules.append(ChartRule { found.at(i)->name, RuleKind::OscArgument, found.at(i)->name });
     }
     qDeleteAll(found.begin() + adopted, found.end());
     if (adopted > 0)
@@ -151,6 +190,15 @@ bool ChartModel::record(const QString &seriesName, double value)
         }
     }
     return true;
+}
+
+void ChartModel::removeRule(qsizetype index)
+{
+    if (index < 0 || index >= m_rules.size())
+        return;
+    m_rules.removeAt(index);
+    delete m_series.takeAt(index);
+    emit ruleRemoved(index);
 }
 
 void ChartModel::clearPoints()

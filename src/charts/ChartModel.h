@@ -8,6 +8,8 @@
 #include <QPointF>
 #include <QStringList>
 
+#include <optional>
+
 class ChartSeriesData;
 class QDateTime;
 
@@ -40,19 +42,28 @@ public:
     bool addRule(const QString &name, const QString &expression);
     // Replaces every series and rule by those of preset template `index` (0, "自定义", has none).
     void applyTemplate(int index);
+    // The value axis range over these points, padded; absent when there are none. With `sums`
+    // (bars show each series' sum) it spans the sums and 0.
+    static std::optional<QPair<double, double>> valueRange(const QList<QList<QPointF>> &inWindow, bool sums);
+    static double sumOf(const QList<QPointF> &points);
+
     // Takes over the first MaxAdoptedSeries of `found`, deletes the rest, and says how many it took.
+    // Each adopted series gets a rule that takes the first number of messages to its address.
     qsizetype adoptSeries(const QList<ChartSeriesData *> &found);
     // Offers every line of one received message's text to every rule, in order.
     void ingest(const QString &receivedText);
     // Records one value in the first series of that name. Values of unknown names and
     // values that are not finite (a float argument can carry nan or inf) are dropped.
     void addDataPoint(const QString &seriesName, double value);
+    // Removes rule `index` and the series it feeds.
+    void removeRule(qsizetype index);
     // Empties every series; series and rules stay.
     void clearPoints();
 
 signals:
     void ruleAdded(const QString &name, const QString &expression);
     void seriesAdopted(const QStringList &names);
+    void ruleRemoved(qsizetype index);
     // Every series and rule is gone (a template is being applied).
     void seriesRemoved();
     // Once per ingest or addDataPoint that brought a finite value, however many it brought;

@@ -7,6 +7,8 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace {
 
 // Rules run on every received line, so each distinct pattern is compiled once and
@@ -125,7 +127,69 @@ std::optional<double> extractPresence(const QString &text, const QString &expres
     return 1.0;
 }
 
+std::optional<double> extractOscArgument(const QString &text, const QString &address)
+{
+    const std::optional<OscLineNumber> found = firstOscNumber(text);
+    if (!found || found->address != address)
+        return std::nullopt;
+    return found->value;
+}
+
+// Walks the rendered arguments beside their type tags: strings are quoted and may hold
+// blanks, True/False/Nil take one word, unknown tags print nothing.
+std::optional<double> firstNumber(const QString &tags, QStringView arguments)
+{
+    for (const QChar tag : QStringView(tags).mid(1)) {
+        arguments = arguments.trimmed();
+        if (arguments.isEmpty())
+            return std::nullopt;
+        const char kind = tag.toLatin1();
+        if (kind == 's' || kind == 'S') {
+            const qsizetype close = arguments.indexOf(QLatin1String("\" "), 1);
+            arguments = close < 0 ? QStringView() : arguments.mid(close + 1);
+            continue;
+        }
+        if (kind != 'i' && kind != 'f' && kind != 'T' && kind != 'F' && kind != 'N')
+            continue;
+        const qsizetype blank = arguments.indexOf(QLatin1Char(' '));
+        const QStringView word = blank < 0 ? arguments : arguments.left(blank);
+        arguments = blank < 0 ? QStringView() : arguments.mid(blank);
+        if (kind == 'i' || kind == 'f') {
+            bool ok = false;
+            const double value = word.toDouble(&ok);
+            if (ok && std::isfinite(value))
+                return value;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<OscLineNumber> firstOscNumber(const QString &text)
+{
+    static const QRegularExpression senderPrefix(QStringLiteral("^\\[[^\\]]*\\]\\s+"));
+    QStringView rest(text);
+    const QRegularExpressionMatch sender = senderPrefix.match(text);
+    if (sender.hasMatch())
+        rest = rest.mid(sender.capturedLength());
+
+    const qsizetype addressEnd = rest.indexOf(QLatin1Char(' '));
+    if (addressEnd <= 0 || !rest.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    const QStringView address = rest.left(addressEnd);
+    rest = rest.mid(addressEnd + 1);
+
+    const qsizetype tagsEnd = rest.indexOf(QLatin1Char(' '));
+    const QStringView tags = tagsEnd < 0 ? rest : rest.left(tagsEnd);
+    if (!tags.startsWith(QLatin1Char(',')))
+        return std::nullopt;
+    const std::optional<double> value =
+        firstNumber(tags.toString(), tagsEnd < 0 ? QStringView() : rest.mid(tagsEnd + 1));
+    if (!value)
+        return std::nullopt;
+    return OscLineNumber { address.toString(), *value };
+}
 
 RuleKind classifyExpression(const QString &expression)
 {
@@ -146,6 +210,8 @@ std::optional<double> extractValue(const QString &text, const ChartRule &rule)
         return extractIndexed(text, rule.expression);
     case RuleKind::RegexPresence:
         return extractPresence(text, rule.expression);
+    case RuleKind::OscArgument:
+        return extractOscArgument(text, rule.expression);
     }
     return std::nullopt;
 }

@@ -10,7 +10,8 @@ enum class RuleKind : qint32 {
     JsonPath = 0,      // dotted path into a JSON line: data.items.2.temp
     RegexCapture = 1,  // group 1 of the first match, or the whole match without groups
     IndexedValue = 2,  // v of the first "[n] = v" when its n equals the expression
-    RegexPresence = 3  // 1.0 whenever the pattern matches
+    RegexPresence = 3, // 1.0 whenever the pattern matches
+    OscArgument = 4    // first int32 or float32 argument of a message to the address in the expression
 };
 
 // One extraction rule: numbers found by it go to the series called `name`.
@@ -27,3 +28,12 @@ RuleKind classifyExpression(const QString &expression);
 
 // Applies the rule to one line; absent when the line yields no number.
 std::optional<double> extractValue(const QString &text, const ChartRule &rule);
+
+// The address and first int32 or float32 argument of one rendered message line,
+// "[sender:port] /address ,tags values" with the sender part optional.
+struct OscLineNumber
+{
+    QString address;
+    double value = 0.0;
+};
+std::optional<OscLineNumber> firstOscNumber(const QString &line);
