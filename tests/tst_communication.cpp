@@ -157,6 +157,7 @@ private slots:
                                                         << "%1 [TX] 61 22 62\n%2 [RX] 78\n%3 [SYS] 日志已导出\n";
         QTest::newRow("own extension over the filter, hex") << "Log.CSV" << "文本文件 (*.txt)" << true << "Log.CSV"
             << "Timestamp,Direction,Data\n\"%1\",\"[TX]\",\"61 22 62\"\n\"%2\",\"[RX]\",\"78\"\n\"%3\",\"[SYS]\",\"日志已导出\"\n";
+        QTest::newRow("no extension, English CSV filter") << "export4" << "CSV files (*.csv)" << false << "export4.csv" << asCsv;
         QTest::newRow("other extension, CSV filter") << "log.log" << "CSV文件 (*.csv)" << false << "log.log" << asText;
     }
 

@@ -49,9 +49,9 @@ struct Badge
 Badge badgeFor(const QString &targetType)
 {
     if (targetType == QLatin1String("product"))
-        return {Theme::hexName(Theme::Emerald), QStringLiteral("品")};
+        return {Theme::hexName(Theme::Emerald), LanguageManager::instance().pick(QStringLiteral("品"), QStringLiteral("Product"))};
     if (targetType == QLatin1String("line"))
-        return {Theme::hexName(Theme::Violet), QStringLiteral("线")};
+        return {Theme::hexName(Theme::Violet), LanguageManager::instance().pick(QStringLiteral("线"), QStringLiteral("Line"))};
     return {Theme::hexName(Theme::DimText), QStringLiteral("AD")};
 }
 

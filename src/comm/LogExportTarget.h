@@ -11,7 +11,7 @@ struct LogExportTarget
     QString fileName;
     bool csv = false;
 
-    // The save dialog's filters, text first.
-    static QString nameFilters();
+    // The save dialog's filters, text first, named in Chinese or English.
+    static QString nameFilters(bool english = false);
     static LogExportTarget fromDialog(const QString &chosenName, const QString &chosenFilter);
 };

@@ -446,7 +446,7 @@ void LogViewWidget::exportLog()
     QString chosenFilter;
     const LanguageManager &language = LanguageManager::instance();
     const QString chosenName = QFileDialog::getSaveFileName(this, language.translate(QStringLiteral("导出日志")), defaultName,
-                                                            LogExportTarget::nameFilters(), &chosenFilter);
+                                                            LogExportTarget::nameFilters(language.isEnglish()), &chosenFilter);
     if (chosenName.isEmpty())
         return;
 
