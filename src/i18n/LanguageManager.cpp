@@ -132,9 +132,11 @@ void LanguageManager::applyQtTranslations()
 {
     if (!QCoreApplication::instance())
         return;
-    for (QTranslator *translator : std::as_const(m_qtTranslators)) {
-        QCoreApplication::removeTranslator(translator);
-        delete translator;
+    // A translator that went with an earlier application object is already gone.
+    for (const QPointer<QTranslator> &translator : std::as_const(m_qtTranslators)) {
+        if (translator)
+            QCoreApplication::removeTranslator(translator);
+        delete translator.data();
     }
     m_qtTranslators.clear();
     if (isEnglish())
@@ -142,7 +144,8 @@ void LanguageManager::applyQtTranslations()
 
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char *catalogue : kQtCatalogues) {
-        auto *translator = new QTranslator;
+        // Owned by the application, so it goes when the application does.
+        auto *translator = new QTranslator(QCoreApplication::instance());
         if (translator->load(QString::fromLatin1(catalogue), folder)) {
             QCoreApplication::installTranslator(translator);
             m_qtTranslators.append(translator);

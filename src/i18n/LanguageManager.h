@@ -71,5 +71,5 @@ private:
     int m_language;
     QList<Listener> m_listeners;
     TranslationTable m_table;
-    QList<QTranslator *> m_qtTranslators;
+    QList<QPointer<QTranslator>> m_qtTranslators;
 };
