@@ -167,6 +167,18 @@ void CommunicationBase::addRxDatagram(const QByteArray &datagram, const QString 
     addRxBytes(datagram.size());
 }
 
+void CommunicationBase::addRxDatagramRows(const QByteArray &datagram, const QStringList &lines,
+                                          const QStringList &addresses)
+{
+    Q_ASSERT(lines.size() == addresses.size());
+    for (qsizetype row = 0; row < lines.size(); ++row) {
+        LogEntry entry = LogEntry::datagram(LogDirection::Rx, datagram, lines.at(row));
+        entry.address = addresses.at(row);
+        appendEntry(entry);
+    }
+    addRxBytes(datagram.size());
+}
+
 void CommunicationBase::addSystemMessage(const QString &message)
 {
     appendEntry(LogEntry(message));

@@ -28,6 +28,9 @@ public:
     // grows by the datagram's size.
     void addTxDatagram(const QByteArray &datagram, const QString &line);
     void addRxDatagram(const QByteArray &datagram, const QString &line);
+    // A received datagram shown as several rows (a bundle's elements), each with its line and
+    // address, all keeping the whole datagram; the counter grows once, by the datagram's size.
+    void addRxDatagramRows(const QByteArray &datagram, const QStringList &lines, const QStringList &addresses);
     void addSystemMessage(const QString &message);
     void addTxBytes(qint64 count);
     void addRxBytes(qint64 count);

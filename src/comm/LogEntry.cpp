@@ -65,3 +65,11 @@ QString LogEntry::hexForm() const
         return CommunicationBase::toHexString(data);
     return hexText;
 }
+
+QString LogEntry::addressForm() const
+{
+    if (!address.isEmpty() || direction == LogDirection::System)
+        return address;
+    const qsizetype nul = data.indexOf('\0');
+    return QString::fromUtf8(data.constData(), nul < 0 ? data.size() : nul);
+}

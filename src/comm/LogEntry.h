@@ -21,6 +21,9 @@ struct LogEntry
     // empty, since it would take six bytes for every byte of a payload that may be 64 KiB long;
     // hexForm() gives it for every record.
     QString hexText;
+    // The OSC address the row shows, where it is not the datagram's own: a bundle's rows each
+    // show one element's address. Empty otherwise; addressForm() gives it for every record.
+    QString address;
 
     LogEntry();
     // A sent or received payload; text is decoded with the named encoding (Tx and Rx only).
@@ -33,6 +36,8 @@ struct LogEntry
 
     // hexText, or the payload's hexadecimal text where the record left it to be made on demand.
     QString hexForm() const;
+    // address, or the address a datagram's record starts with; empty for System entries.
+    QString addressForm() const;
 };
 
 // Every member is an implicitly shared Qt value or a plain enum, so entries may be moved bytewise;
