@@ -346,6 +346,31 @@ private slots:
         }
     }
 
+    // At the smallest zoom a long caption and the values still fit inside each control: no text
+    // runs over its outermost pixel columns, which lie outside the frame and stay all but clear.
+    void textFitsAtSmallestZoom()
+    {
+        OscControlPanel panel(nullptr);
+        panel.canvas()->setFixedSize(CanvasSize);
+        panel.show();
+        const QList<OscControl *> controls{new OscFader, new OscKnob, new OscButton, new OscLabel};
+        for (OscControl *control : controls) {
+            panel.addControl(control);
+            control->setName(QStringLiteral("Master volume"));
+            control->setNormRect(QRectF(0.1, 0.1, 0.1, 0.1));
+            control->setValue(0.75);
+        }
+        panel.canvas()->setControlScale(FreeCanvas::MinScale);
+        for (OscControl *control : controls) {
+            const QImage image = control->grab().toImage();
+            for (const int x : {0, image.width() - 1}) {
+                for (int y = 0; y < image.height(); ++y)
+                    QVERIFY2(qAlpha(image.pixel(x, y)) < 64, qPrintable(QStringLiteral("text at %1, %2").arg(x).arg(y)));
+            }
+            QVERIFY(control->shownCaption().startsWith(QStringLiteral("Mas")));
+        }
+    }
+
     void gridPaintedOnlyInEditMode()
     {
         OscControlPanel panel(nullptr);

@@ -94,6 +94,7 @@ void FreeCanvas::relayoutControls()
                         ControlGeometry::roundHalfAway(OscControl::MinimumHeight * m_scale));
     for (OscControl *control : findChildren<OscControl *>(QString(), Qt::FindDirectChildrenOnly)) {
         control->setMinimumSize(minimum);
+        control->setZoom(m_scale);
         control->setGeometry(ControlGeometry::layoutRect(control->normRect(), layoutExtent(), m_scale));
     }
 }

@@ -130,7 +130,7 @@ void OscButton::paintDisc(QPainter &painter, const Disc &disc) const
 
 void OscButton::paintStateText(QPainter &painter, const Disc &disc) const
 {
-    painter.setFont(Theme::uiFont(StateTextPointSize, QFont::Bold));
+    painter.setFont(Theme::uiFont(zoomedPointSize(StateTextPointSize), QFont::Bold));
     painter.setPen(m_pressed ? PressedTextColor : ReleasedTextColor);
     const QRect box(int(disc.centre.x() - disc.radius), int(disc.centre.y() - disc.radius),
                     int(2 * disc.radius), int(2 * disc.radius));

@@ -4,11 +4,13 @@
 #include "theme/Theme.h"
 
 #include <QCursor>
+#include <QFontMetrics>
 #include <QGraphicsDropShadowEffect>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -27,6 +29,8 @@ constexpr qreal FrameRadius = 8;
 constexpr int SelectedBorderWidth = 2;
 constexpr int CaptionBottomOffset = 24;
 constexpr int CaptionHeight = 16;
+// Keeps an elided caption off the frame.
+constexpr int CaptionInset = 4;
 
 constexpr int ShadowBlurRadius = 12;
 constexpr int ShadowOffsetY = 2;
@@ -252,12 +256,23 @@ void OscControl::paintBorder(QPainter &painter) const
                             FrameRadius, FrameRadius);
 }
 
+int OscControl::zoomedPointSize(int points) const
+{
+    return std::max(SmallestTextPointSize, qRound(points * std::min(m_zoom, 1.0)));
+}
+
+QString OscControl::shownCaption() const
+{
+    const QFontMetrics metrics(Theme::uiFont(zoomedPointSize(Theme::CaptionPointSize)));
+    return metrics.elidedText(m_name, Qt::ElideRight, width() - 2 * CaptionInset);
+}
+
 void OscControl::paintCaption(QPainter &painter) const
 {
     painter.setPen(CaptionColor);
-    painter.setFont(Theme::uiFont(Theme::CaptionPointSize));
+    painter.setFont(Theme::uiFont(zoomedPointSize(Theme::CaptionPointSize)));
     painter.drawText(QRect(0, height() - CaptionBottomOffset, width(), CaptionHeight),
-                     Qt::AlignHCenter, m_name);
+                     Qt::AlignHCenter, shownCaption());
 }
 
 void OscControl::paintEditOverlay(QPainter &painter)
@@ -293,7 +308,7 @@ void OscControl::paintEditOverlay(QPainter &painter)
 
 void OscControl::paintSizeReadout(QPainter &painter) const
 {
-    painter.setFont(Theme::monoFont(Theme::ValuePointSize, QFont::Bold));
+    painter.setFont(Theme::monoFont(zoomedPointSize(Theme::ValuePointSize), QFont::Bold));
     painter.setPen(Theme::withAlpha(Theme::Overlay, ReadoutAlpha));
     painter.drawText(QRect(0, height() - ReadoutBottomOffset, width(), ReadoutHeight),
                      Qt::AlignHCenter,

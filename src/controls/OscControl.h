@@ -22,6 +22,7 @@ class OscControl : public QWidget
 public:
     static constexpr int MinimumWidth = 80;
     static constexpr int MinimumHeight = 100;
+    static constexpr int SmallestTextPointSize = 7;
 
     OscControl(ControlType type, QWidget *parent = nullptr);
 
@@ -53,6 +54,16 @@ public:
 
     // The grid, in pixels of the parent, that edit drags snap to; 0 for none.
     void setSnapGrid(int pixels) { m_snapGrid = pixels; }
+
+    // The canvas's zoom. Text shrinks with a zoom below 100%, never below SmallestTextPointSize,
+    // so that captions and values still fit the smaller control; above 100% the control grows
+    // around text of the usual size.
+    void setZoom(double zoom) { m_zoom = zoom; }
+    double zoom() const { return m_zoom; }
+    // The point size text of the given size is painted at under the current zoom.
+    int zoomedPointSize(int points) const;
+    // The caption as painted: elided to the control's width when it does not fit.
+    QString shownCaption() const;
 
     bool isResizing() const { return m_resizing; }
     ResizeHandle hoverHandle() const { return m_hoverHandle; }
@@ -110,4 +121,5 @@ private:
     QRectF m_normRect;
     bool m_selected = false;
     int m_snapGrid = 0;
+    double m_zoom = 1.0;
 };

@@ -151,7 +151,7 @@ void OscFader::paintHandle(QPainter &painter, qreal centreX, qreal handleY) cons
 
 void OscFader::paintValueText(QPainter &painter) const
 {
-    painter.setFont(Theme::monoFont(Theme::ValuePointSize, QFont::Bold));
+    painter.setFont(Theme::monoFont(zoomedPointSize(Theme::ValuePointSize), QFont::Bold));
     painter.setPen(ValueTextColor);
     painter.drawText(QRect(0, ValueTextTop, width(), ValueTextHeight), Qt::AlignHCenter,
                      QString::number(m_value, 'f', ValueDecimals));

@@ -167,7 +167,7 @@ void OscKnob::paintPointer(QPainter &painter, const Dial &dial) const
 
 void OscKnob::paintValueText(QPainter &painter, const Dial &dial) const
 {
-    painter.setFont(Theme::monoFont(Theme::ValuePointSize, QFont::Bold));
+    painter.setFont(Theme::monoFont(zoomedPointSize(Theme::ValuePointSize), QFont::Bold));
     painter.setPen(ValueTextColor);
     painter.drawText(QRectF(dial.centre.x() - dial.radius, dial.centre.y() + ValueTextOffset * dial.radius,
                             2 * dial.radius, ValueTextHeight),

@@ -131,7 +131,7 @@ void OscLabel::paintFlash(QPainter &painter) const
 void OscLabel::paintNumber(QPainter &painter, qreal centreY) const
 {
     painter.setPen(color());
-    painter.setFont(Theme::monoFont(NumberPointSize, QFont::Bold));
+    painter.setFont(Theme::monoFont(zoomedPointSize(NumberPointSize), QFont::Bold));
     painter.drawText(QRect(0, int(centreY - NumberHalfHeight), width(), 2 * NumberHalfHeight),
                      Qt::AlignHCenter, formatNumber(m_value));
 }
@@ -139,7 +139,7 @@ void OscLabel::paintNumber(QPainter &painter, qreal centreY) const
 void OscLabel::paintText(QPainter &painter, qreal centreY) const
 {
     painter.setPen(color());
-    painter.setFont(Theme::monoFont(TextPointSize, QFont::Bold));
+    painter.setFont(Theme::monoFont(zoomedPointSize(TextPointSize), QFont::Bold));
     painter.drawText(QRect(TextInset, int(centreY - TextHalfHeight), width() - 2 * TextInset,
                            2 * TextHalfHeight),
                      Qt::AlignCenter | Qt::TextWordWrap, shortenedText(m_text));
