@@ -154,16 +154,17 @@ private slots:
         // In edit mode the Delete key removes the selection and Ctrl+Z brings back the last one removed.
         panel.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&panel));
-        QTest::mouseClick(controls.at(2), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+        QTest::mouseClick(controls.at(3), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
         QVERIFY(panel.hasFocus());
-        const QStringList removed{controls.at(2)->address(), controls.at(2)->name()};
+        static_cast<OscLabel *>(controls.at(3))->setText(QStringLiteral("go"));
+        const QStringList removed{controls.at(3)->address(), controls.at(3)->name(), QStringLiteral("go")};
         QTest::keyClick(&panel, Qt::Key_Delete);
         QTest::keyClick(&panel, Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(&panel, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(panel.controls().size(), 7);
         OscControl *restored = panel.controls().last();
-        QCOMPARE((QStringList{restored->address(), restored->name()}), removed);
-        QVERIFY(restored->isVisible() && restored->editMode() && restored->type() == ControlType::Button);
+        QCOMPARE((QStringList{restored->address(), restored->name(), static_cast<OscLabel *>(restored)->text()}), removed);
+        QVERIFY(restored->isVisible() && restored->editMode() && restored->type() == ControlType::Label);
 
         // Deleting moves neither the placement cursor back nor the numbers apart.
         OscControl *ninth = addAccepted(panel, &OscControlPanel::addFader);

@@ -68,6 +68,12 @@ QPushButton *zoomButton(const QString &text, int width, QWidget *parent)
     return button;
 }
 
+QString labelText(const OscControl *control)
+{
+    const auto *label = qobject_cast<const OscLabel *>(control);
+    return label ? label->text() : QString();
+}
+
 OscControl *newControl(ControlType type, QWidget *parent)
 {
     switch (type) {
@@ -101,6 +107,8 @@ struct OscControlPanel::RemovedControl {
     double outputLow;
     double outputHigh;
     double value;
+    // What a label showed instead of its number, if anything.
+    QString text;
 };
 
 OscControlPanel::OscControlPanel(QWidget *owner, QWidget *parent)
@@ -333,7 +341,7 @@ void OscControlPanel::removeSelected()
     m_removed = std::make_unique<RemovedControl>(RemovedControl{
         m_selected->type(), m_selected->address(), m_selected->name(), m_selected->color(),
         m_selected->normRect(), m_selected->outputInteger(), m_selected->outputLow(),
-        m_selected->outputHigh(), m_selected->value()});
+        m_selected->outputHigh(), m_selected->value(), labelText(m_selected)});
     m_controls.removeOne(m_selected);
     m_selected->deleteLater();
     m_selected = nullptr;
@@ -353,6 +361,8 @@ void OscControlPanel::restoreRemoved()
     ctrl->setOutputInteger(removed->outputInteger);
     ctrl->setOutputRange(removed->outputLow, removed->outputHigh);
     ctrl->setValue(removed->value);
+    if (!removed->text.isEmpty())
+        static_cast<OscLabel *>(ctrl)->setText(removed->text);
     attachControl(ctrl);
 }
 
