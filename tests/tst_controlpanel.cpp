@@ -264,6 +264,7 @@ private slots:
         QCOMPARE(loggedTexts(session.window, LogDirection::Tx).last(), QStringLiteral("OSC /1/fader1 ,i 64"));
         QVERIFY(deliver("/1/fader1", ",i", "127"));
         QCOMPARE(fader->value(), 1.0);
+        QCOMPARE(fader->outputText(fader->value(), 3), QStringLiteral("127")); // the read-out shows what is sent
 
         // A button sends its press and release values, 1.0 and 0.0 unless set otherwise.
         QTest::mouseClick(button, Qt::LeftButton);

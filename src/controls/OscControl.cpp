@@ -106,6 +106,12 @@ double OscControl::outputFor(double position) const
     return m_outputLow + position * (m_outputHigh - m_outputLow);
 }
 
+QString OscControl::outputText(double position, int decimals) const
+{
+    const double output = outputFor(position);
+    return m_outputInteger ? QString::number(qRound64(output)) : QString::number(output, 'f', decimals);
+}
+
 double OscControl::positionFor(double received) const
 {
     // A range of one value has no positions between its ends: that value or beyond is the top.

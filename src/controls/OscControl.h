@@ -45,6 +45,9 @@ public:
     void setOutputRange(double low, double high);
     double outputFor(double position) const;
     double positionFor(double received) const;
+    // What a gesture at this position sends, as the control reads it out: the whole number for
+    // an integer output, else the given number of decimals.
+    QString outputText(double position, int decimals) const;
 
     bool editMode() const { return m_editMode; }
     void setEditMode(bool on);

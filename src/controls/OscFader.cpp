@@ -154,5 +154,5 @@ void OscFader::paintValueText(QPainter &painter) const
     painter.setFont(Theme::monoFont(zoomedPointSize(Theme::ValuePointSize), QFont::Bold));
     painter.setPen(ValueTextColor);
     painter.drawText(QRect(0, ValueTextTop, width(), ValueTextHeight), Qt::AlignHCenter,
-                     QString::number(m_value, 'f', ValueDecimals));
+                     outputText(m_value, ValueDecimals));
 }

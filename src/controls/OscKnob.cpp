@@ -171,5 +171,5 @@ void OscKnob::paintValueText(QPainter &painter, const Dial &dial) const
     painter.setPen(ValueTextColor);
     painter.drawText(QRectF(dial.centre.x() - dial.radius, dial.centre.y() + ValueTextOffset * dial.radius,
                             2 * dial.radius, ValueTextHeight),
-                     Qt::AlignHCenter, QString::number(m_value, 'f', ValueDecimals));
+                     Qt::AlignHCenter, outputText(m_value, ValueDecimals));
 }
