@@ -1,19 +1,21 @@
 // Ingest benchmark: how fast the shown window takes in OSC traffic from another process, next
 // to a bare Qt receiver under the same sender.
 //
-//   bench_ingest [--runs 5] [--receivers bare,plain,charts,controls] [--seconds 1]
-//                [--million] [--sender path/to/osc_sender]
+//   bench_ingest [--runs 5] [--receivers bare,plain,charts,controls,monitor] [--seconds 1]
+//                [--million] [--million-rate R] [--sender path/to/osc_sender]
 //
 // Receivers: "bare" is a QUdpSocket that drains and counts, with a 4 MiB receive buffer;
 // "plain" is the window with its log; "charts" adds three chart rules that match every
 // datagram, with the chart enabled and shown; "controls" puts 20 faders on the panel, five
-// of them at the addresses the traffic goes round. Every trial runs in a fresh child process
+// of them at the addresses the traffic goes round; "monitor" sets a log filter that every
+// datagram passes and shows the address table, with bundles expanded. Every trial runs in a fresh child process
 // (so its peak resident set is its own) and every figure is the median of --runs trials.
 // For each receiver it reports, at 10000 datagrams a second: datagrams lost, the time from the
 // last send until the log view shows the last one, the worst lateness of a 1 ms probe timer
 // and the peak resident set; then the highest lossless rate, found by a ladder of rates and
 // a bisection. With --million, one run of 1,000,000 datagrams per receiver gives the peak
-// resident set after a full log.
+// resident set after a full log, the datagrams lost and the worst stall, at the highest
+// lossless rate or at --million-rate.
 #include "charts/ChartEngine.h"
 #include "comm/CommunicationBase.h"
 #include "comm/LogEntry.h"
@@ -131,6 +133,26 @@ bool addMatchingChartRules(OscWidget &window)
     return engine->rules().size() == rules.size();
 }
 
+// A filter every "/test/value" row passes, typed as a user would, and the address table in view.
+bool showMonitor(OscWidget &window)
+{
+    auto *filter = window.findChild<QLineEdit *>(QStringLiteral("logFilterEdit"));
+    auto *expand = window.findChild<QCheckBox *>(QStringLiteral("expandBundlesCheck"));
+    auto *table = window.findChild<QWidget *>(QStringLiteral("addressTable"));
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
+    if (!filter || !expand || !table || !tabs)
+        return false;
+    expand->setChecked(true);
+    filter->setText(QStringLiteral("/test/*"));
+    for (QWidget *page = table; page; page = page->parentWidget()) {
+        if (tabs->indexOf(page) >= 0) {
+            tabs->setCurrentWidget(page);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool addControls(OscWidget &window)
 {
     OscControlPanel *panel = window.controlPanel();
@@ -215,6 +237,8 @@ private:
         if (m_receiver == QLatin1String("charts") && !addMatchingChartRules(*m_window))
             return 0;
         if (m_receiver == QLatin1String("controls") && !addControls(*m_window))
+            return 0;
+        if (m_receiver == QLatin1String("monitor") && !showMonitor(*m_window))
             return 0;
         auto *portSpin = m_window->findChild<QSpinBox *>(QStringLiteral("localPortSpin"));
         portSpin->setValue(freeUdpPort());
@@ -481,12 +505,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption secondsOption(QStringLiteral("seconds"), QStringLiteral("Sending time of one trial."),
                                            QStringLiteral("s"), QStringLiteral("1"));
     const QCommandLineOption millionOption(QStringLiteral("million"), QStringLiteral("Also send 1,000,000 datagrams once per receiver."));
+    const QCommandLineOption millionRateOption(QStringLiteral("million-rate"),
+                                               QStringLiteral("Rate of the 1,000,000 run (default: the highest lossless rate)."),
+                                               QStringLiteral("r"));
     const QCommandLineOption senderOption(QStringLiteral("sender"), QStringLiteral("The osc_sender program."),
                                           QStringLiteral("path"), defaultSenderPath());
     const QCommandLineOption trialOption(QStringLiteral("trial"), QStringLiteral("Run one trial (internal)."), QStringLiteral("receiver"));
     const QCommandLineOption rateOption(QStringLiteral("rate"), QStringLiteral("Trial rate (internal)."), QStringLiteral("r"));
     const QCommandLineOption countOption(QStringLiteral("count"), QStringLiteral("Trial count (internal)."), QStringLiteral("n"));
-    parser.addOptions({runsOption, receiversOption, secondsOption, millionOption, senderOption,
+    parser.addOptions({runsOption, receiversOption, secondsOption, millionOption, millionRateOption, senderOption,
                        trialOption, rateOption, countOption});
     parser.process(app);
 
@@ -519,11 +546,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s: highest lossless rate\n", qPrintable(receiver));
         report.losslessRate = campaign.highestLosslessRate(receiver);
         if (parser.isSet(millionOption)) {
-            const double rate = std::min(kMillionRateCap, std::max(kStallCheckRate, report.losslessRate));
+            const double rate = parser.isSet(millionRateOption)
+                    ? parser.value(millionRateOption).toDouble()
+                    : std::min(kMillionRateCap, std::max(kStallCheckRate, report.losslessRate));
             if (const auto million = campaign.trial(receiver, rate, kMillion)) {
                 report.millionRssKb = million->peakRssKb;
-                std::fprintf(stderr, "  1,000,000 at %.0f/s: %lld lost, peak RSS %lld kB\n", rate, million->lost(),
-                             million->peakRssKb);
+                std::fprintf(stderr, "  1,000,000 at %.0f/s: %lld lost, worst stall %.1f ms, peak RSS %lld kB\n", rate,
+                             million->lost(), million->stallMs, million->peakRssKb);
             }
         }
         reports.push_back(report);
