@@ -106,6 +106,7 @@ void tst_Setup::roundTripKeepsEveryField()
     const std::optional<Setup> loaded = SetupFile::load(fileName, &problem, &ignored);
     QVERIFY2(loaded, qPrintable(problem.field + QLatin1Char(' ') + problem.english));
     QVERIFY(*loaded == rich);
+    QCOMPARE(SetupFile::toJson(*loaded), SetupFile::toJson(rich));
     QVERIFY(ignored.isEmpty());
     QVERIFY(rich != Setup());
 }
