@@ -107,6 +107,7 @@ void tst_Setup::roundTripKeepsEveryField()
     QVERIFY2(loaded, qPrintable(problem.field + QLatin1Char(' ') + problem.english));
     QVERIFY(*loaded == rich);
     QCOMPARE(SetupFile::toJson(*loaded), SetupFile::toJson(rich));
+    QVERIFY(SetupFile::toJson(rich).startsWith("{\n    \"format\": \"lumeral-setup\",\n    \"version\": 1,\n"));
     QVERIFY(ignored.isEmpty());
     QVERIFY(rich != Setup());
 }

@@ -423,9 +423,7 @@ QByteArray SetupFile::toJson(const Setup &setup)
                                  {QStringLiteral("expression"), rule.expression}});
     }
 
-    const QJsonObject root{
-        {QStringLiteral("format"), FormatName},
-        {QStringLiteral("version"), Version},
+    const QJsonObject body{
         {QStringLiteral("connection"), QJsonObject{{QStringLiteral("localPort"), setup.localPort},
                                                    {QStringLiteral("bound"), setup.bound},
                                                    {QStringLiteral("targetHost"), setup.targetHost},
@@ -454,7 +452,14 @@ QByteArray SetupFile::toJson(const Setup &setup)
                                                   {QStringLiteral("expandBundles"), setup.expandBundles}}},
         {QStringLiteral("language"), nameOf(setup.language, LanguageNames)},
     };
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    // Qt writes an object's keys sorted; the format and the version go first, so that the file
+    // says what it is in its first line, as its readers (and file-type sniffers) look for it.
+    QByteArray json = QJsonDocument(body).toJson(QJsonDocument::Indented);
+    const QByteArray opening = "{\n";
+    Q_ASSERT(json.startsWith(opening));
+    json.replace(0, opening.size(), opening + "    \"format\": \"" + FormatName.toLatin1() + "\",\n    \"version\": "
+                                        + QByteArray::number(Version) + ",\n");
+    return json;
 }
 
 std::optional<Setup> SetupFile::fromJson(const QByteArray &json, SetupProblem *problem, QStringList *ignoredFields)

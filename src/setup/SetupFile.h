@@ -32,7 +32,8 @@ public:
 
     // Written through QSaveFile: either the whole file or none of it. False with a reason in error.
     static bool save(const QString &fileName, const Setup &setup, QString *error);
-    // The setup in the file, or nothing and the problem. Unknown fields' paths go to ignoredFields.
+    // The setup in the file, or nothing and the problem. When the setup is taken, ignoredFields
+    // holds the paths of the fields it passed over.
     static std::optional<Setup> load(const QString &fileName, SetupProblem *problem,
                                      QStringList *ignoredFields);
 
