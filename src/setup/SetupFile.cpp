@@ -1,6 +1,7 @@
 #include "setup/SetupFile.h"
 
 #include "comm/CommunicationBase.h"
+#include "setup/FieldReader.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -10,8 +11,6 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
-#include <algorithm>
-#include <cmath>
 #include <iterator>
 #include <limits>
 
@@ -20,218 +19,20 @@ namespace {
 const QString FormatName = QStringLiteral("lumeral-setup");
 
 // The names files use for the enums, indexed by the enums' values.
-const char *const LanguageNames[] = {"zh", "en"};
-const char *const ChartTypeNames[] = {"line", "spline", "scatter", "area", "bar", "pie"};
-const char *const ControlKindNames[] = {"fader", "button", "knob", "label"};
-const char *const RuleKindNames[] = {"jsonPath", "regexCapture", "indexedValue", "regexPresence",
-                                     "oscArgument"};
+const QStringList LanguageNames = {QStringLiteral("zh"), QStringLiteral("en")};
+const QStringList ChartTypeNames = {QStringLiteral("line"), QStringLiteral("spline"), QStringLiteral("scatter"),
+                                    QStringLiteral("area"), QStringLiteral("bar"), QStringLiteral("pie")};
+const QStringList ControlKindNames = {QStringLiteral("fader"), QStringLiteral("button"), QStringLiteral("knob"),
+                                      QStringLiteral("label")};
+const QStringList RuleKindNames = {QStringLiteral("jsonPath"), QStringLiteral("regexCapture"),
+                                   QStringLiteral("indexedValue"), QStringLiteral("regexPresence"),
+                                   QStringLiteral("oscArgument")};
 
-QString choiceList(const QStringList &choices)
+template<typename Enum>
+QString nameOf(Enum value, const QStringList &names)
 {
-    return choices.join(QStringLiteral(", "));
+    return names.at(int(value));
 }
-
-template<std::size_t N>
-QStringList namesOf(const char *const (&names)[N])
-{
-    QStringList list;
-    for (const char *name : names)
-        list.append(QLatin1String(name));
-    return list;
-}
-
-template<typename Enum, std::size_t N>
-QString nameOf(Enum value, const char *const (&names)[N])
-{
-    return QLatin1String(names[int(value)]);
-}
-
-// The first problem met while reading, and the unknown fields passed over on the way.
-struct ReadState {
-    std::optional<SetupProblem> problem;
-    QStringList ignored;
-
-    bool failed() const { return problem.has_value(); }
-    void fail(const QString &field, const QString &chinese, const QString &english)
-    {
-        if (!problem)
-            problem = SetupProblem{field, chinese, english};
-    }
-};
-
-// Reads the known fields of one JSON object into place, leaving a field's value as it is when
-// the field is missing; finish() lists the fields nobody asked for. Once anything failed,
-// reading goes on as a no-op so that the first problem is the one reported.
-class ObjectReader
-{
-public:
-    ObjectReader(ReadState &state, const QJsonObject &object, const QString &path)
-        : m_state(state), m_object(object), m_path(path)
-    {
-    }
-
-    QString pathOf(const char *key) const
-    {
-        const QString name = QLatin1String(key);
-        return m_path.isEmpty() ? name : m_path + QLatin1Char('.') + name;
-    }
-
-    void boolean(const char *key, bool &out)
-    {
-        const QJsonValue value = take(key);
-        if (value.isUndefined())
-            return;
-        if (!value.isBool())
-            return fail(key, QStringLiteral("应为 true 或 false"), QStringLiteral("expected true or false"));
-        out = value.toBool();
-    }
-
-    void text(const char *key, QString &out)
-    {
-        const QJsonValue value = take(key);
-        if (value.isUndefined())
-            return;
-        if (!value.isString())
-            return fail(key, QStringLiteral("应为文本"), QStringLiteral("expected text"));
-        out = value.toString();
-    }
-
-    void nonEmptyText(const char *key, QString &out)
-    {
-        text(key, out);
-        if (!m_state.failed() && out.trimmed().isEmpty())
-            m_state.fail(pathOf(key), QStringLiteral("不能为空"), QStringLiteral("must not be empty"));
-    }
-
-    void textChoice(const char *key, QString &out, const QStringList &choices)
-    {
-        QString chosen = out;
-        text(key, chosen);
-        if (m_state.failed())
-            return;
-        if (!choices.contains(chosen))
-            return notAChoice(key, choiceList(choices));
-        out = chosen;
-    }
-
-    template<typename Enum, std::size_t N>
-    void name(const char *key, Enum &out, const char *const (&names)[N])
-    {
-        QString chosen = nameOf(out, names);
-        textChoice(key, chosen, namesOf(names));
-        if (!m_state.failed())
-            out = Enum(namesOf(names).indexOf(chosen));
-    }
-
-    void number(const char *key, double &out, double minimum, double maximum)
-    {
-        const QJsonValue value = take(key);
-        if (value.isUndefined())
-            return;
-        if (!value.isDouble())
-            return fail(key, QStringLiteral("应为数字"), QStringLiteral("expected a number"));
-        if (!inRange(key, value.toDouble(), minimum, maximum))
-            return;
-        out = value.toDouble();
-    }
-
-    void integer(const char *key, int &out, int minimum, int maximum)
-    {
-        const QJsonValue value = take(key);
-        if (value.isUndefined())
-            return;
-        const double number = value.toDouble();
-        if (!value.isDouble() || std::trunc(number) != number)
-            return fail(key, QStringLiteral("应为整数"), QStringLiteral("expected a whole number"));
-        if (!inRange(key, number, minimum, maximum))
-            return;
-        out = int(number);
-    }
-
-    template<std::size_t N>
-    void integerChoice(const char *key, int &out, const int (&choices)[N])
-    {
-        int chosen = out;
-        integer(key, chosen, choices[0], choices[N - 1]);
-        if (m_state.failed())
-            return;
-        if (std::find(std::begin(choices), std::end(choices), chosen) == std::end(choices)) {
-            QStringList names;
-            for (int choice : choices)
-                names.append(QString::number(choice));
-            return notAChoice(key, choiceList(names));
-        }
-        out = chosen;
-    }
-
-    // A nested object; empty when it is missing or the wrong type (which fails).
-    std::optional<QJsonObject> object(const char *key)
-    {
-        const QJsonValue value = take(key);
-        if (value.isUndefined())
-            return std::nullopt;
-        if (!value.isObject()) {
-            fail(key, QStringLiteral("应为对象"), QStringLiteral("expected an object"));
-            return std::nullopt;
-        }
-        return value.toObject();
-    }
-
-    std::optional<QJsonArray> array(const char *key)
-    {
-        const QJsonValue value = take(key);
-        if (value.isUndefined())
-            return std::nullopt;
-        if (!value.isArray()) {
-            fail(key, QStringLiteral("应为数组"), QStringLiteral("expected an array"));
-            return std::nullopt;
-        }
-        return value.toArray();
-    }
-
-    void fail(const char *key, const QString &chinese, const QString &english)
-    {
-        m_state.fail(pathOf(key), chinese, english);
-    }
-
-    void finish()
-    {
-        for (auto it = m_object.constBegin(); it != m_object.constEnd(); ++it) {
-            if (!m_known.contains(it.key()))
-                m_state.ignored.append(m_path.isEmpty() ? it.key() : m_path + QLatin1Char('.') + it.key());
-        }
-    }
-
-private:
-    QJsonValue take(const char *key)
-    {
-        const QString name = QLatin1String(key);
-        m_known.append(name);
-        if (m_state.failed())
-            return QJsonValue(QJsonValue::Undefined);
-        return m_object.value(name);
-    }
-
-    void notAChoice(const char *key, const QString &choices)
-    {
-        fail(key, QStringLiteral("不是可选值之一: ") + choices, QStringLiteral("not one of: ") + choices);
-    }
-
-    bool inRange(const char *key, double value, double minimum, double maximum)
-    {
-        if (value >= minimum && value <= maximum)
-            return true;
-        const QString range = QString::number(minimum, 'g', 12) + QStringLiteral(" … ")
-            + QString::number(maximum, 'g', 12);
-        fail(key, QStringLiteral("超出范围 ") + range, QStringLiteral("outside ") + range);
-        return false;
-    }
-
-    ReadState &m_state;
-    QJsonObject m_object;
-    QString m_path;
-    QStringList m_known;
-};
 
 QString indexed(const QString &path, qsizetype index)
 {
@@ -244,9 +45,9 @@ bool isColor(const QString &text)
     return pattern.match(text).hasMatch();
 }
 
-Setup::Control readControl(ReadState &state, const QJsonObject &object, const QString &path, int number)
+Setup::Control readControl(FieldReadState &state, const QJsonObject &object, const QString &path, int number)
 {
-    ObjectReader reader(state, object, path);
+    FieldReader reader(state, object, path);
     Setup::Control::Kind kind = Setup::Control::Kind::Fader;
     reader.name("kind", kind, ControlKindNames);
     Setup::Control control = Setup::Control::fresh(kind, number);
@@ -257,7 +58,7 @@ Setup::Control readControl(ReadState &state, const QJsonObject &object, const QS
         reader.fail("color", QStringLiteral("应为 #RRGGBB 颜色"), QStringLiteral("expected a #RRGGBB colour"));
 
     if (const auto placement = reader.object("placement")) {
-        ObjectReader place(state, *placement, reader.pathOf("placement"));
+        FieldReader place(state, *placement, reader.pathOf("placement"));
         double x = control.placement.x();
         double y = control.placement.y();
         double width = control.placement.width();
@@ -274,7 +75,7 @@ Setup::Control readControl(ReadState &state, const QJsonObject &object, const QS
         control.placement = QRectF(x, y, width, height);
     }
     if (const auto output = reader.object("output")) {
-        ObjectReader out(state, *output, reader.pathOf("output"));
+        FieldReader out(state, *output, reader.pathOf("output"));
         out.boolean("integer", control.outputInteger);
         out.number("low", control.outputLow, -Setup::Control::OutputLimit, Setup::Control::OutputLimit);
         out.number("high", control.outputHigh, -Setup::Control::OutputLimit, Setup::Control::OutputLimit);
@@ -284,9 +85,9 @@ Setup::Control readControl(ReadState &state, const QJsonObject &object, const QS
     return control;
 }
 
-ChartRule readRule(ReadState &state, const QJsonObject &object, const QString &path)
+ChartRule readRule(FieldReadState &state, const QJsonObject &object, const QString &path)
 {
-    ObjectReader reader(state, object, path);
+    FieldReader reader(state, object, path);
     ChartRule rule;
     reader.nonEmptyText("name", rule.name);
     reader.nonEmptyText("expression", rule.expression);
@@ -298,7 +99,7 @@ ChartRule readRule(ReadState &state, const QJsonObject &object, const QString &p
 }
 
 template<typename Item, typename ReadItem>
-void readArray(ReadState &state, ObjectReader &parent, const char *key, QList<Item> &out, ReadItem readItem)
+void readArray(FieldReadState &state, FieldReader &parent, const char *key, QList<Item> &out, ReadItem readItem)
 {
     const auto array = parent.array(key);
     if (!array)
@@ -314,9 +115,9 @@ void readArray(ReadState &state, ObjectReader &parent, const char *key, QList<It
     }
 }
 
-void readSetup(ReadState &state, const QJsonObject &root, Setup &setup)
+void readSetup(FieldReadState &state, const QJsonObject &root, Setup &setup)
 {
-    ObjectReader reader(state, root, QString());
+    FieldReader reader(state, root, QString());
     QString format;
     reader.text("format", format);
     if (!state.failed() && format != FormatName)
@@ -329,7 +130,7 @@ void readSetup(ReadState &state, const QJsonObject &root, Setup &setup)
     }
 
     if (const auto group = reader.object("connection")) {
-        ObjectReader connection(state, *group, reader.pathOf("connection"));
+        FieldReader connection(state, *group, reader.pathOf("connection"));
         connection.integer("localPort", setup.localPort, Setup::MinimumPort, Setup::MaximumPort);
         connection.boolean("bound", setup.bound);
         connection.text("targetHost", setup.targetHost);
@@ -338,7 +139,7 @@ void readSetup(ReadState &state, const QJsonObject &root, Setup &setup)
         connection.finish();
     }
     if (const auto group = reader.object("display")) {
-        ObjectReader display(state, *group, reader.pathOf("display"));
+        FieldReader display(state, *group, reader.pathOf("display"));
         display.boolean("hex", setup.hexDisplay);
         display.boolean("timestamp", setup.showTimestamp);
         display.boolean("autoScroll", setup.autoScroll);
@@ -347,7 +148,7 @@ void readSetup(ReadState &state, const QJsonObject &root, Setup &setup)
         display.finish();
     }
     if (const auto group = reader.object("send")) {
-        ObjectReader send(state, *group, reader.pathOf("send"));
+        FieldReader send(state, *group, reader.pathOf("send"));
         send.text("address", setup.sendAddress);
         send.textChoice("typeTags", setup.sendTypeTags, Setup::typeTagChoices());
         send.text("values", setup.sendValues);
@@ -356,9 +157,9 @@ void readSetup(ReadState &state, const QJsonObject &root, Setup &setup)
         send.finish();
     }
     if (const auto group = reader.object("panel")) {
-        ObjectReader panel(state, *group, reader.pathOf("panel"));
+        FieldReader panel(state, *group, reader.pathOf("panel"));
         panel.number("zoom", setup.zoom, Setup::MinimumZoom, Setup::MaximumZoom);
-        panel.integerChoice("grid", setup.gridSize, Setup::GridSizes);
+        panel.integerChoice("grid", setup.gridSize, QList<int>(std::begin(Setup::GridSizes), std::end(Setup::GridSizes)));
         panel.finish();
     }
     readArray(state, reader, "controls", setup.controls,
@@ -366,7 +167,7 @@ void readSetup(ReadState &state, const QJsonObject &root, Setup &setup)
                   return readControl(state, object, path, index + 1);
               });
     if (const auto group = reader.object("chart")) {
-        ObjectReader chart(state, *group, reader.pathOf("chart"));
+        FieldReader chart(state, *group, reader.pathOf("chart"));
         chart.name("type", setup.chartType, ChartTypeNames);
         chart.integer("timeWindow", setup.timeWindow, Setup::MinimumTimeWindow, Setup::MaximumTimeWindow);
         chart.finish();
@@ -374,7 +175,7 @@ void readSetup(ReadState &state, const QJsonObject &root, Setup &setup)
     readArray(state, reader, "rules", setup.rules,
               [&state](const QJsonObject &object, const QString &path, int) { return readRule(state, object, path); });
     if (const auto group = reader.object("logFilter")) {
-        ObjectReader filter(state, *group, reader.pathOf("logFilter"));
+        FieldReader filter(state, *group, reader.pathOf("logFilter"));
         filter.text("text", setup.filterText);
         filter.boolean("showRx", setup.showRx);
         filter.boolean("showTx", setup.showTx);
@@ -466,7 +267,7 @@ std::optional<Setup> SetupFile::fromJson(const QByteArray &json, SetupProblem *p
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    ReadState state;
+    FieldReadState state;
     if (document.isNull()) {
         const QString where = QString::number(parseError.offset);
         state.problem = fileProblem(QStringLiteral("不是 JSON (第 %1 字节: %2)").arg(where, parseError.errorString()),
