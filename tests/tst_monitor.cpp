@@ -74,6 +74,10 @@ private slots:
         QTest::newRow("char, rgba, midi") << words("/a\0\0", ",ccr", "m\0\0\0", "\0\0\0A", "\0\0\0\x07",
                                                    "\xff\x80\x00\xc0", "\x01\x90\x3c\x7f")
                                           << ",ccrm" << "A U+0007 #FF8000C0 01 90 3c 7f" << "12 16 20 24" << true;
+        QTest::newRow("char byte-order mark") << words("/a\0\0", ",c\0\0", "\0\0\xfe\xff") << ",c" << QString(QChar(0xfeff))
+                                              << "8" << true;
+        QTest::newRow("string padding cut off") << words("/a\0\0", ",sT\0", "ab\0\0").left(11) << ",sT"
+                                                << "\"ab\" True" << "8 11" << true;
         QTest::newRow("no-data tags") << words("/a\0\0", ",[TF", "NI]\0", "\0\0\0\x01")
                                       << ",[TFNI]" << "[ True False Nil Infinitum ]" << "12 12 12 12 12 12" << true;
         QTest::newRow("no type tags") << words("/a\0\0") << "" << "" << "" << true;

@@ -38,7 +38,6 @@ constexpr qsizetype WordSize = 4;
 constexpr qsizetype LongWordSize = 8;
 // A blob is shown by its size and this many of its first bytes.
 constexpr qsizetype BlobBytesShown = 16;
-constexpr int HexDigitsPerByte = 2;
 constexpr int RgbaHexDigits = 8;
 constexpr int MidiBytes = 4;
 constexpr char32_t FirstPrintable = 0x20;
@@ -77,10 +76,11 @@ QString characterText(quint32 codePoint)
 {
     const bool printable = codePoint >= FirstPrintable && codePoint != Delete
         && codePoint <= LastCodePoint && !QChar::isSurrogate(codePoint);
-    if (printable) {
-        const char32_t character = codePoint;
-        return QString::fromUcs4(&character, 1);
-    }
+    // Built from its UTF-16 units: QString::fromUcs4 would drop a byte-order mark.
+    if (printable && QChar::requiresSurrogates(codePoint))
+        return QString(QChar(QChar::highSurrogate(codePoint))) + QChar(QChar::lowSurrogate(codePoint));
+    if (printable)
+        return QString(QChar(char16_t(codePoint)));
     return QStringLiteral("U+%1").arg(codePoint, 4, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -93,6 +93,15 @@ QString blobText(const DatagramReader &reader, qsizetype from, qsizetype size)
     if (size > shown)
         text += QStringLiteral(" \u2026");
     return text;
+}
+
+// Ends a string or blob argument whose padding may be cut off by the end of the message: the
+// value is whole, so it is read, but it and the message end with the bytes there are.
+qsizetype endPadded(const DatagramReader &reader, Argument &argument, qsizetype next)
+{
+    next = qMin(next, reader.size());
+    argument.size = next - argument.offset;
+    return next;
 }
 
 // Reads the argument of one tag at position into argument and returns where the next one
@@ -141,8 +150,7 @@ qsizetype readArgument(const DatagramReader &reader, qsizetype position, Argumen
         QString text;
         strings.appendDecoded(text, reader.bytes(position, end));
         argument.text = Quote + text + Quote;
-        argument.size = afterString(end) - position;
-        break;
+        return endPadded(reader, argument, afterString(end));
     }
     case Tag::Blob: {
         const auto size = reader.int32At(position);
@@ -150,8 +158,7 @@ qsizetype readArgument(const DatagramReader &reader, qsizetype position, Argumen
         if (!size || *size < 0 || !reader.holds(dataStart, *size))
             return -1;
         argument.text = blobText(reader, dataStart, *size);
-        argument.size = WordSize + roundUpToFour(*size);
-        break;
+        return endPadded(reader, argument, dataStart + roundUpToFour(*size));
     }
     case Tag::Char:
         if (const auto value = reader.word32At(position)) {
@@ -223,7 +230,8 @@ Message read(const QByteArray &message, const OscTextEncoding &strings)
     }
     result.typeTags = reader.text(tagStart, tagEnd);
 
-    qsizetype position = afterString(tagEnd);
+    // Padding cut off by the end of the message leaves the arguments nothing to stand on.
+    qsizetype position = qMin(afterString(tagEnd), reader.size());
     for (qsizetype i = tagStart + 1; i < tagEnd; ++i) {
         Argument argument;
         argument.tag = reader.byteAt(i);
