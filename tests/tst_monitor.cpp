@@ -200,6 +200,13 @@ private slots:
         QCOMPARE(cell(model, "/a", AddressTableModel::RateColumn).toDouble(), 4.0);
         QCOMPARE(cell(model, "/b", AddressTableModel::RateColumn).toDouble(), 0.0);
         QCOMPARE(cell(model, "/a", AddressTableModel::CountColumn).toInt(), 7);
+
+        // Without traffic, every row's rate is announced again until it can have fallen to zero.
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QTRY_VERIFY(std::any_of(changed.cbegin(), changed.cend(), [](const QList<QVariant> &arguments) {
+            const QModelIndex last = arguments.at(1).toModelIndex();
+            return last.row() == 1 && last.column() == AddressTableModel::RateColumn;
+        }));
     }
 
     // Past the limit, new addresses share one row and the limit is announced once until clear().
