@@ -191,15 +191,17 @@ void AddressTableModel::countArrival(Row &row, qint64 arrivedMs)
     row.lastSeenMs = qMax(row.lastSeenMs, arrivedMs);
 }
 
-double AddressTableModel::rate(const Row &row) const
+quint64 AddressTableModel::rate(const Row &row) const
 {
+    // The window is one second long, so its arrivals are the rate per second.
+    static_assert(RateWindowMs == 1000);
     const qint64 nowSlot = m_nowMs / RateSlotMs;
     quint64 arrivals = 0;
     for (qint64 slot = row.lastSlot; slot > row.lastSlot - RateSlots; --slot) {
         if (slot > nowSlot - RateSlots && slot <= nowSlot)
             arrivals += row.arrivals[size_t(slot % RateSlots)];
     }
-    return double(arrivals) * 1000.0 / double(RateWindowMs);
+    return arrivals;
 }
 
 const OscArguments::Message &AddressTableModel::readRow(const Row &row) const

@@ -87,7 +87,7 @@ private:
     int rowFor(const QByteArray &message);
     int otherRow();
     void countArrival(Row &row, qint64 arrivedMs);
-    double rate(const Row &row) const;
+    quint64 rate(const Row &row) const;
     const OscArguments::Message &readRow(const Row &row) const;
     QVariant displayData(int rowIndex, int column) const;
     QVariant sortData(int rowIndex, int column) const;
