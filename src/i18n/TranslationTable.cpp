@@ -117,6 +117,18 @@ constexpr TableRow kTableRows[] = {
 
     // Server tools of the suite
     { "已连接客户端", "Connected Clients" },
+
+    // Address table and message inspector
+    { "地址", "Address" },
+    { "类型标签", "Type Tags" },
+    { "最新值", "Last Value" },
+    { "次数", "Count" },
+    { "速率 (/秒)", "Rate (/s)" },
+    { "最后时间", "Last Seen" },
+    { "最后发送方", "Last Sender" },
+    { "(其他)", "(other)" },
+    { "立即", "immediately" },
+    { "过滤地址: /mix/* 或文字, ! 取反", "Filter addresses: /mix/* or text, ! inverts" },
 };
 
 } // namespace

@@ -24,6 +24,9 @@ struct Argument
     QString text;
     // The colour of an 'r' argument as 0xRRGGBBAA.
     quint32 rgba = 0;
+    // The value of a 't' argument. Its text is the date-time it names, the time tag 1 included
+    // (a moment in 1900); callers that show "immediately" compare this with OscBundle::Immediately.
+    quint64 timeTag = 0;
 };
 
 struct Message
@@ -37,7 +40,9 @@ struct Message
     bool complete = true;
 };
 
-// Reads a single message (not a bundle); string arguments are decoded in the given character set.
+// Reads a single message (not a bundle); string arguments are decoded in the given character set
+// and shown in double quotes. An unknown tag ends the reading (its size is unknown) as a
+// truncation does: complete is false.
 Message read(const QByteArray &message, const OscTextEncoding &strings);
 
 // The values of all arguments, separated by single spaces.
