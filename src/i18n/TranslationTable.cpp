@@ -117,6 +117,9 @@ constexpr TableRow kTableRows[] = {
 
     // Server tools of the suite
     { "已连接客户端", "Connected Clients" },
+
+    // Bundles opened in the log
+    { "展开消息包", "Expand bundles" },
 };
 
 } // namespace
