@@ -36,8 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     const BundleRows rows([](const QString &, const QString &english) { return english; });
-    const QList<BundleRows::Row> shown = rows.rows(datagram, OscTextEncoding(), QDate::currentDate());
+    const BundleRows::Rows shown = rows.rows(datagram, QString(), OscTextEncoding(), QDate::currentDate());
     const bool noteRow = walk.stop != OscBundle::Stop::None || (messages == 0 && !walk.items.isEmpty());
-    FUZZ_CHECK(shown.size() == messages + (noteRow ? 1 : 0));
+    FUZZ_CHECK(shown.messages.size() == messages);
+    FUZZ_CHECK(shown.lines.size() == messages + (noteRow ? 1 : 0) && shown.addresses.size() == shown.lines.size());
     return 0;
 }

@@ -78,37 +78,6 @@ private slots:
                                   QStringLiteral("/all ,ifsTFNhd 1 2.5000 \"three\" True False Nil -9000000000 0.1250"),
                                   kToolTimeoutMs);
     }
-
-    // oscsendfile sends a file's lines that share a time tag as one bundle, time-tagged with the moment it is sent.
-    void oscsendfileBundleRendersInLog()
-    {
-        const QString oscsendfile = QStandardPaths::findExecutable(QStringLiteral("oscsendfile"));
-        if (oscsendfile.isEmpty())
-            QSKIP("liblo's oscsendfile is not installed");
-        QTemporaryDir dir;
-        QFile lines(dir.filePath(QStringLiteral("bundle.txt")));
-        QVERIFY(lines.open(QIODevice::WriteOnly));
-        lines.write("00000000.00000001 /mix/vol f 0.9\n00000000.00000001 /solo i 1\n");
-        lines.close();
-        OscWidget window;
-        const quint16 port = freeUdpPort();
-        QVERIFY(bindWindow(window, port));
-
-        QProcess sender;
-        sender.start(oscsendfile, {QStringLiteral("127.0.0.1"), QString::number(port), lines.fileName()});
-        QVERIFY(sender.waitForFinished(kToolTimeoutMs));
-        QCOMPARE(sender.exitCode(), 0);
-
-        const QRegularExpression row(QStringLiteral("^\\[127\\.0\\.0\\.1:\\d+\\] #bundle (?:\\d{4}-\\d\\d-\\d\\d )?"
-                                                    "\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ▸ (.*)"));
-        auto elements = [&] {
-            QStringList shown;
-            for (const QString &text : loggedTexts(window, LogDirection::Rx))
-                shown << row.match(text).captured(1);
-            return shown;
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(elements(), QStringList({"/mix/vol ,f 0.9000", "/solo ,i 1"}), kToolTimeoutMs);
-    }
 };
 
 QTEST_MAIN(tst_Interop)

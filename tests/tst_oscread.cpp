@@ -1,7 +1,6 @@
 // Reading what arrives: address patterns against addresses, and bundles walked and shown as rows.
 #include "osc/BundleRows.h"
 #include "osc/OscAddressPattern.h"
-#include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/OscTextEncoding.h"
 
@@ -10,7 +9,8 @@
 
 namespace {
 
-constexpr qint64 kSecondsFrom1900To1970 = 2208988800LL;
+const char *const kStops[] = {"", "truncated", "negative", "unaligned", "past end", "too deep"};
+constexpr quint64 kUnixEpoch = 2208988800ULL << 32;
 
 QByteArray be32(qint32 value)
 {
@@ -19,18 +19,10 @@ QByteArray be32(qint32 value)
     return bytes;
 }
 
-quint64 tagOf(const QDateTime &moment)
-{
-    const qint64 ms = moment.toMSecsSinceEpoch();
-    return (quint64(ms / 1000 + kSecondsFrom1900To1970) << 32) | ((quint64(ms % 1000) << 32) / 1000);
-}
-
-// "#bundle\0" | time tag (8) | then each element: size (4) | its bytes.
+// "#bundle\0" | time tag (8) | then each element: its size (4) | its bytes.
 QByteArray bundle(quint64 tag, const QList<QByteArray> &elements = {})
 {
-    QByteArray bytes("#bundle\0", 8);
-    bytes.append(QByteArray(8, '\0'));
-    qToBigEndian(tag, bytes.data() + 8);
+    QByteArray bytes = QByteArray("#bundle\0", 8) + be32(qint32(tag >> 32)) + be32(qint32(tag));
     for (const QByteArray &element : elements)
         bytes += be32(qint32(element.size())) + element;
     return bytes;
@@ -38,24 +30,6 @@ QByteArray bundle(quint64 tag, const QList<QByteArray> &elements = {})
 
 // "/a\0\0" | ",i\0\0" | 00000001 : twelve bytes.
 const QByteArray kMessage = OscCodec::buildOscMessage(QStringLiteral("/a"), QStringLiteral(",i"), QStringLiteral("1"));
-
-// depth bundles, one inside the other, around kMessage.
-QByteArray nested(int depth)
-{
-    return depth == 0 ? kMessage : bundle(OscBundle::Immediately, {nested(depth - 1)});
-}
-
-// "B1:36+32" is a bundle at depth 1 whose bytes are [36, 68).
-QStringList summary(const OscBundle::Walk &walk)
-{
-    QStringList items;
-    for (const OscBundle::Item &item : walk.items)
-        items << QStringLiteral("%1%2:%3+%4").arg(item.kind == OscBundle::Item::Kind::Bundle ? 'B' : 'M')
-                     .arg(item.depth).arg(item.offset).arg(item.size);
-    return items;
-}
-
-QString english(const QString &, const QString &english) { return english; }
 
 } // namespace
 
@@ -69,33 +43,22 @@ private slots:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("matches");
-        auto row = [](const char *name, const char *pattern, const char *address, bool matches) {
-            QTest::newRow(name) << QString::fromUtf8(pattern) << QString::fromUtf8(address) << matches;
+        const struct { const char *pattern, *address; bool matches; } rows[] = {
+            {"/mix/*", "/mix/vol", true},          {"/mix/*", "/mix/a/b", false},
+            {"/*ab", "/aab", true},                {"/*[0-9]x", "/a1b2x", true},
+            {"/mix/v?l", "/mix/vol", true},        {"/mix/v?l", "/mix/vl", false},
+            {"/ch/[1-3]/vol", "/ch/2/vol", true},  {"/ch/[1-3]/vol", "/ch/4/vol", false},
+            {"/ch/[!1-3]", "/ch/4", true},         {"/ch/[!1-3]", "/ch/2", false},
+            {"/a[-x]", "/a-", true},               {"/a[x-]", "/a-", true},
+            {"/ch/{1,2}/vol", "/ch/2/vol", true},  {"/ch/{1,2}/vol", "/ch/3/vol", false},
+            {"/{foo,foobar}x", "/foobarx", true},  {"/*{a,b}", "/xxb", true},
+            {"/mix", "/mix/vol", false},
+            // Malformed: a set or list left open, or closed only past a separator.
+            {"/ch/[1-3", "/ch/[1-3", false},       {"/ch/{1,2", "/ch/{1,2", false},
+            {"/{a/b,c}", "/a/b", false},
         };
-        row("plain", "/mix/vol", "/mix/vol", true);
-        row("plain is case-sensitive", "/Mix/vol", "/mix/vol", false);
-        row("star in a part", "/mix/*", "/mix/vol", true);
-        row("star never takes a slash", "/mix/*", "/mix/a/b", false);
-        row("star alone is one part", "/*", "/mix/vol", false);
-        row("star backs up", "/*ab", "/aab", true);
-        row("star before a set", "/*[0-9]x", "/a1b2x", true);
-        row("question mark", "/mix/v?l", "/mix/vol", true);
-        row("question mark takes one", "/mix/v?l", "/mix/vl", false);
-        row("range", "/ch/[1-3]/vol", "/ch/2/vol", true);
-        row("outside the range", "/ch/[1-3]/vol", "/ch/4/vol", false);
-        row("negated range", "/ch/[!1-3]", "/ch/4", true);
-        row("negated range refuses", "/ch/[!1-3]", "/ch/2", false);
-        row("dash first is itself", "/a[-x]", "/a-", true);
-        row("dash last is itself", "/a[x-]", "/a-", true);
-        row("dash last is no range", "/a[x-]", "/aw", false);
-        row("list", "/ch/{1,2}/vol", "/ch/2/vol", true);
-        row("not in the list", "/ch/{1,2}/vol", "/ch/3/vol", false);
-        row("list of different lengths", "/{foo,foobar}x", "/foobarx", true);
-        row("star then list", "/*{a,b}", "/xxb", true);
-        row("fewer parts", "/mix", "/mix/vol", false);
-        row("unclosed set", "/ch/[1-3", "/ch/[1-3", false);
-        row("unclosed list", "/ch/{1,2", "/ch/{1,2", false);
-        row("list across a slash", "/{a/b,c}", "/a/b", false);
+        for (const auto &row : rows)
+            QTest::addRow("%s %s", row.pattern, row.address) << row.pattern << row.address << row.matches;
     }
 
     void pattern()
@@ -106,83 +69,65 @@ private slots:
         QCOMPARE(OscAddressPattern::matches(pattern, address), matches);
     }
 
-    // Offsets in the rows count from the datagram's first byte; a message element is 4 + 12 bytes.
+    // Each item as kind, depth, offset and size: "B1:36+32" is a bundle at depth 1 filling bytes [36, 68).
     void walk_data()
     {
         QTest::addColumn<QByteArray>("datagram");
-        QTest::addColumn<QStringList>("items");
-        QTest::addColumn<OscBundle::Stop>("stop");
-        QTest::addColumn<qsizetype>("stopOffset");
-        using S = OscBundle::Stop;
-        QTest::newRow("nested") << bundle(7, {kMessage, bundle(9, {kMessage}), kMessage})
-                                << QStringList{"B0:0+84", "M1:20+12", "B1:36+32", "M2:56+12", "M1:72+12"} << S::None
-                                << qsizetype(-1);
-        QTest::newRow("empty") << bundle(7) << QStringList{"B0:0+16"} << S::None << qsizetype(-1);
-        QTest::newRow("no time tag") << QByteArray("#bundle\0\0\0\0\0", 12) << QStringList() << S::Truncated << qsizetype(8);
-        // One whole message, then a second element that stops the walk at its size field, byte 32.
-        auto afterOne = [](const char *name, const QByteArray &tail, OscBundle::Stop stop) {
-            const QByteArray datagram = bundle(OscBundle::Immediately, {kMessage}) + tail;
-            QTest::newRow(name) << datagram << QStringList{"B0:0+" + QString::number(datagram.size()), "M1:20+12"}
-                                << stop << qsizetype(32);
+        QTest::addColumn<QString>("walked");
+        const QByteArray one = bundle(1, {kMessage});
+        QByteArray overhang = bundle(1, {bundle(9, {kMessage}), kMessage});
+        qToBigEndian(qint32(16), overhang.data() + 36); // past its own bundle's end, not the datagram's
+        // The first 17 bundles of a chain, each 20 bytes (size field and header) inside the last.
+        auto chain = [](int size) {
+            QString items = QStringLiteral("B0:0+%1").arg(size);
+            for (int depth = 1; depth <= OscBundle::MaxDepth; ++depth)
+                items += QStringLiteral(" B%1:%2+%3").arg(depth).arg(20 * depth).arg(size - 20 * depth);
+            return items;
         };
-        afterOne("size cut short", QByteArray(2, '\0'), S::Truncated);
-        afterOne("negative size", be32(-4) + kMessage, S::NegativeSize);
-        afterOne("size not a multiple of 4", be32(6) + kMessage, S::UnalignedSize);
-        afterOne("past the datagram", be32(16) + kMessage, S::PastEnd);
-        // The inner bundle says it is 32 bytes; its element would end beyond them, though not beyond the datagram.
-        QByteArray overhang = bundle(OscBundle::Immediately, {bundle(9, {kMessage}), kMessage});
-        qToBigEndian(qint32(16), overhang.data() + 36);
-        QTest::newRow("past its own bundle") << overhang << QStringList{"B0:0+68", "B1:20+32"} << S::PastEnd
-                                             << qsizetype(36);
-        QTest::newRow("inner bundle without time tag") << bundle(1, {QByteArray("#bundle\0", 8)}) << QStringList{"B0:0+28"}
-                                                       << S::Truncated << qsizetype(28);
-        QStringList deepest{"B0:0+" + QString::number(nested(17).size())};
-        for (int depth = 1; depth <= OscBundle::MaxDepth; ++depth)
-            deepest << QStringLiteral("B%1:%2+%3").arg(depth).arg(20 * depth).arg(nested(17 - depth).size());
-        QTest::newRow("nested 16 deep") << nested(17) << (deepest << "M17:340+12") << S::None << qsizetype(-1);
-        deepest.removeLast();
-        deepest[0] = "B0:0+" + QString::number(nested(18).size());
-        for (int depth = 1; depth <= OscBundle::MaxDepth; ++depth)
-            deepest[depth] = QStringLiteral("B%1:%2+%3").arg(depth).arg(20 * depth).arg(nested(18 - depth).size());
-        QTest::newRow("nested 17 deep") << nested(18) << deepest << S::TooDeep << qsizetype(340);
+        QTest::newRow("nested") << bundle(7, {kMessage, bundle(9, {kMessage}), kMessage})
+                                << "B0:0+84 M1:20+12 B1:36+32 M2:56+12 M1:72+12";
+        QTest::newRow("empty") << bundle(7) << "B0:0+16";
+        QTest::newRow("no time tag") << QByteArray("#bundle\0\0\0\0\0", 12) << "truncated at 8";
+        QTest::newRow("size cut short") << one + QByteArray(2, '\0') << "B0:0+34 M1:20+12 truncated at 32";
+        QTest::newRow("negative size") << one + be32(-4) + kMessage << "B0:0+48 M1:20+12 negative at 32";
+        QTest::newRow("size not a multiple of 4") << one + be32(6) + kMessage << "B0:0+48 M1:20+12 unaligned at 32";
+        QTest::newRow("past the datagram") << one + be32(16) + kMessage << "B0:0+48 M1:20+12 past end at 32";
+        QTest::newRow("past its own bundle") << overhang << "B0:0+68 B1:20+32 past end at 36";
+        QTest::newRow("inner bundle without time tag") << bundle(1, {QByteArray("#bundle\0", 8)}) << "B0:0+28 truncated at 28";
+        QByteArray deep = kMessage;
+        for (int level = 0; level <= OscBundle::MaxDepth; ++level)
+            deep = bundle(1, {deep});
+        QTest::newRow("16 deep") << deep << chain(352) + " M17:340+12";
+        QTest::newRow("17 deep") << bundle(1, {deep}) << chain(372) + " too deep at 340";
     }
 
     void walk()
     {
         QFETCH(QByteArray, datagram);
-        QFETCH(QStringList, items);
-        QFETCH(OscBundle::Stop, stop);
-        QFETCH(qsizetype, stopOffset);
+        QFETCH(QString, walked);
         const OscBundle::Walk walk = OscBundle::walk(datagram);
-        QCOMPARE(summary(walk), items);
-        QCOMPARE(walk.stop, stop);
-        QCOMPARE(walk.stopOffset, stopOffset);
-    }
-
-    void rows_data()
-    {
-        QTest::addColumn<QByteArray>("datagram");
-        QTest::addColumn<QStringList>("lines");
-        const QDateTime noon(QDate(2026, 12, 6), QTime(12, 0, 0, 500));
-        QTest::newRow("nested, today")
-            << bundle(tagOf(noon), {kMessage, bundle(OscBundle::Immediately, {kMessage})})
-            << QStringList{"#bundle 12:00:00.500 ▸ /a ,i 1", "#bundle immediately ▸▸ /a ,i 1"};
-        QTest::newRow("empty, another day") << bundle(tagOf(noon.addDays(1)), {bundle(1)})
-                                            << QStringList{"#bundle 2026-12-07 12:00:00.500 (empty)"};
-        QTest::newRow("stopped") << bundle(1, {kMessage}) + be32(-4)
-                                 << QStringList{"#bundle immediately ▸ /a ,i 1",
-                                                "#bundle: stopped at byte 32 (negative element size)"};
+        QStringList items;
+        for (const OscBundle::Item &item : walk.items)
+            items << QStringLiteral("%1%2:%3+%4").arg(item.kind == OscBundle::Item::Kind::Bundle ? 'B' : 'M')
+                         .arg(item.depth).arg(item.offset).arg(item.size);
+        if (walk.stop != OscBundle::Stop::None)
+            items << QStringLiteral("%1 at %2").arg(kStops[int(walk.stop)]).arg(walk.stopOffset);
+        QCOMPARE(items.join(QLatin1Char(' ')), walked);
     }
 
     void rows()
     {
-        QFETCH(QByteArray, datagram);
-        QFETCH(QStringList, lines);
-        QStringList shown;
-        for (const BundleRows::Row &row : BundleRows(english).rows(datagram, OscTextEncoding(), QDate(2026, 12, 6)))
-            shown << row.line;
-        QCOMPARE(shown, lines);
-        QCOMPARE(OscBundle::timeTagToDateTime((quint64(kSecondsFrom1900To1970) << 32) | 0x80000000u).toMSecsSinceEpoch(), 500);
+        const QDateTime noon(QDate(2026, 12, 6), QTime(12, 0, 0, 500));
+        const quint64 tag = kUnixEpoch + (quint64(noon.toSecsSinceEpoch()) << 32) + 0x80000000u;
+        const BundleRows english([](const QString &, const QString &english) { return english; });
+        auto shown = [&](const QByteArray &datagram, const QDate &today) {
+            return english.rows(datagram, QStringLiteral("> "), OscTextEncoding(), today).lines;
+        };
+        QCOMPARE(shown(bundle(tag, {kMessage, bundle(1, {kMessage})}) + be32(-4), noon.date()),
+                 QStringList({"> #bundle 12:00:00.500 ▸ /a ,i 1", "> #bundle immediately ▸▸ /a ,i 1",
+                              "> #bundle: stopped at byte 68 (negative element size)"}));
+        QCOMPARE(shown(bundle(tag, {bundle(1)}), noon.date().addDays(-1)),
+                 QStringList("> #bundle 2026-12-06 12:00:00.500 (empty)"));
     }
 };
 

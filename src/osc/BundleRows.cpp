@@ -18,15 +18,6 @@ QString addressOf(QByteArrayView message)
     return address;
 }
 
-// A row about the bundle itself rather than one of its messages.
-BundleRows::Row bundleRow(const QString &line)
-{
-    BundleRows::Row row;
-    row.line = line;
-    row.address = kMarker;
-    return row;
-}
-
 } // namespace
 
 BundleRows::BundleRows(Pick pick)
@@ -34,11 +25,11 @@ BundleRows::BundleRows(Pick pick)
 {
 }
 
-QList<BundleRows::Row> BundleRows::rows(const QByteArray &datagram, const OscTextEncoding &strings,
-                                        const QDate &today) const
+BundleRows::Rows BundleRows::rows(const QByteArray &datagram, const QString &sender,
+                                  const OscTextEncoding &strings, const QDate &today) const
 {
     const OscBundle::Walk walk = OscBundle::walk(datagram);
-    QList<Row> rows;
+    Rows rows;
     // Elements mostly share their bundle's time tag: its text is made once per run of them.
     quint64 lastTag = OscBundle::Immediately;
     QString lastTagText;
@@ -49,21 +40,23 @@ QList<BundleRows::Row> BundleRows::rows(const QByteArray &datagram, const OscTex
         }
         if (item.kind != OscBundle::Item::Kind::Message)
             continue;
-        Row row;
-        row.isMessage = true;
-        row.message = datagram.sliced(item.offset, item.size);
-        row.rendered = OscCodec::decodeOscToText(row.message, strings);
-        row.address = addressOf(row.message);
-        row.line = kMarker + QLatin1Char(' ') + lastTagText + QLatin1Char(' ') + QString(item.depth, LevelMarker)
-            + QLatin1Char(' ') + row.rendered;
-        rows.append(row);
+        Message message{datagram.sliced(item.offset, item.size), QString()};
+        message.rendered = OscCodec::decodeOscToText(message.bytes, strings);
+        rows.lines.append(sender + kMarker + QLatin1Char(' ') + lastTagText + QLatin1Char(' ')
+                          + QString(item.depth, LevelMarker) + QLatin1Char(' ') + message.rendered);
+        rows.addresses.append(addressOf(message.bytes));
+        rows.messages.append(message);
     }
+    QString note;
     if (walk.stop != OscBundle::Stop::None) {
-        rows.append(bundleRow(kMarker + QStringLiteral(": ") + stopText(walk.stop, walk.stopOffset)));
-    } else if (rows.isEmpty() && !walk.items.isEmpty()) {
-        const QString empty = m_pick(QStringLiteral("(空)"), QStringLiteral("(empty)"));
-        rows.append(bundleRow(kMarker + QLatin1Char(' ') + timeTagText(walk.items.constFirst().timeTag, today)
-                              + QLatin1Char(' ') + empty));
+        note = kMarker + QStringLiteral(": ") + stopText(walk.stop, walk.stopOffset);
+    } else if (rows.messages.isEmpty() && !walk.items.isEmpty()) {
+        note = kMarker + QLatin1Char(' ') + timeTagText(walk.items.constFirst().timeTag, today) + QLatin1Char(' ')
+            + m_pick(QStringLiteral("(空)"), QStringLiteral("(empty)"));
+    }
+    if (!note.isEmpty()) {
+        rows.lines.append(sender + note);
+        rows.addresses.append(kMarker);
     }
     return rows;
 }

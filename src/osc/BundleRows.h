@@ -6,16 +6,17 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 class OscTextEncoding;
 
 // A received bundle as the log shows it opened: one row per message it holds, in order, each
-// "#bundle <time tag> ▸ <the message's usual rendering>" with one "▸" per level of nesting; one
-// row saying "(empty)" when it holds no message; and after the whole elements of a malformed
-// bundle, one row naming the byte where reading stopped. Rows leave out the sender, which the
-// window puts in front. Texts come in the language the given pick chooses.
+// "<sender>#bundle <time tag> ▸ <the message's usual rendering>" with one "▸" per level of
+// nesting; one row saying "(empty)" when it holds no message; and after the whole elements of a
+// malformed bundle, one row naming the byte where reading stopped. Texts come in the language the
+// given pick chooses.
 class BundleRows
 {
 public:
@@ -24,20 +25,26 @@ public:
 
     static constexpr QChar LevelMarker = QChar(0x25B8);
 
-    struct Row
+    // A message the bundle holds, as a single message would arrive: its bytes and its rendering.
+    struct Message
     {
-        QString line;
-        // The message's address; "#bundle" on a row about the bundle itself.
-        QString address;
-        // Set on a message's row: its bytes and its rendering, as a single message would have them.
-        bool isMessage = false;
-        QByteArray message;
+        QByteArray bytes;
         QString rendered;
+    };
+
+    struct Rows
+    {
+        QStringList lines;
+        // Each row's OSC address: its message's, or "#bundle" on a row about the bundle itself.
+        QStringList addresses;
+        QList<Message> messages;
     };
 
     explicit BundleRows(Pick pick);
 
-    QList<Row> rows(const QByteArray &datagram, const OscTextEncoding &strings, const QDate &today) const;
+    // The rows of the datagram, each starting with the sender text given.
+    Rows rows(const QByteArray &datagram, const QString &sender, const OscTextEncoding &strings,
+              const QDate &today) const;
 
     // "immediately" for the time tag 1; otherwise local time, "HH:mm:ss.zzz" on the given day
     // and "yyyy-MM-dd HH:mm:ss.zzz" on any other.

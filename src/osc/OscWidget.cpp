@@ -286,36 +286,21 @@ void OscWidget::onDatagram(const QByteArray &datagram, const QHostAddress &sende
 // only how the log shows it.
 void OscWidget::onBundle(const QByteArray &datagram, const OscTextEncoding &strings)
 {
-    const QList<BundleRows::Row> rows = m_bundleRows.rows(datagram, strings, QDate::currentDate());
-    if (m_expandBundlesCheck->isChecked()) {
-        QStringList lines;
-        QStringList addresses;
-        for (const BundleRows::Row &row : rows) {
-            lines.append(m_lastSenderPrefix + row.line);
-            addresses.append(row.address);
-        }
-        m_comm->addRxDatagramRows(datagram, lines, addresses);
-    } else {
+    const BundleRows::Rows rows = m_bundleRows.rows(datagram, m_lastSenderPrefix, strings, QDate::currentDate());
+    if (m_expandBundlesCheck->isChecked())
+        m_comm->addRxDatagramRows(datagram, rows.lines, rows.addresses);
+    else
         m_comm->addRxDatagram(datagram, m_lastSenderPrefix + OscCodec::decodeOscToText(datagram, strings));
-    }
-    for (const BundleRows::Row &row : rows) {
-        if (row.isMessage)
-            onMessage(row.message, row.rendered);
-    }
+    for (const BundleRows::Message &message : rows.messages)
+        onMessage(message.bytes, message.rendered);
 }
 
 // Where every received message goes, alone or from a bundle: the chart rules and the controls.
 void OscWidget::onMessage(const QByteArray &message, const QString &renderedText)
 {
-    feedChart(renderedText);
-    driveControlPanel(message);
-}
-
-// Offers every line of a received message to the chart page's extraction rules.
-void OscWidget::feedChart(const QString &renderedText)
-{
     if (m_chartEngine)
         m_chartEngine->model()->ingest(renderedText);
+    driveControlPanel(message);
 }
 
 // The first argument of a received message moves the control panel's controls with that address.

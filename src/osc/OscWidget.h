@@ -57,7 +57,6 @@ private:
     void updateStatusLabel();
     void onMessage(const QByteArray &message, const QString &renderedText);
     void onBundle(const QByteArray &datagram, const OscTextEncoding &strings);
-    void feedChart(const QString &renderedText);
     void driveControlPanel(const QByteArray &message);
     void onBindingChanged(bool bound);
     void onDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
