@@ -6,6 +6,8 @@
 namespace {
 
 const QString kMarker = QStringLiteral("#bundle");
+// One in front of a message for each bundle it sits in.
+constexpr QChar kLevelMarker = QChar(0x25B8);
 const QString kTimeOfDay = QStringLiteral("HH:mm:ss.zzz");
 const QString kDateAndTime = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 
@@ -43,7 +45,7 @@ BundleRows::Rows BundleRows::rows(const QByteArray &datagram, const QString &sen
         Message message{datagram.sliced(item.offset, item.size), QString()};
         message.rendered = OscCodec::decodeOscToText(message.bytes, strings);
         rows.lines.append(sender + kMarker + QLatin1Char(' ') + lastTagText + QLatin1Char(' ')
-                          + QString(item.depth, LevelMarker) + QLatin1Char(' ') + message.rendered);
+                          + QString(item.depth, kLevelMarker) + QLatin1Char(' ') + message.rendered);
         rows.addresses.append(addressOf(message.bytes));
         rows.messages.append(message);
     }

@@ -23,8 +23,6 @@ public:
     // Chooses between the Chinese and the English form of a text.
     using Pick = std::function<QString(const QString &chinese, const QString &english)>;
 
-    static constexpr QChar LevelMarker = QChar(0x25B8);
-
     // A message the bundle holds, as a single message would arrive: its bytes and its rendering.
     struct Message
     {
