@@ -187,11 +187,18 @@ private slots:
         panel.setControlValue(shared, 0.4);
         panel.setControlText(shared, QStringLiteral("hello"));
         panel.setControlValue(QStringLiteral("/MIX/LEVEL"), 0.9);
-        panel.setControlValue(QStringLiteral("/mix/*"), 0.9);
+        panel.setControlValue(QStringLiteral("/mix/level/*"), 0.9);
         QCOMPARE(fader->value(), 0.4);
         QCOMPARE(secondFader->value(), 0.0);
         QCOMPARE(label->text(), QStringLiteral("hello"));
         QCOMPARE(secondLabel->text(), QString());
+
+        // An address pattern moves every control it matches.
+        panel.setControlValue(QStringLiteral("/mix/*"), 0.9);
+        panel.setControlText(QStringLiteral("/mix/{x,level}"), QStringLiteral("both"));
+        QCOMPARE(fader->value(), 0.9);
+        QCOMPARE(secondFader->value(), 0.9);
+        QCOMPARE((QStringList{label->text(), secondLabel->text()}), QStringList({"both", "both"}));
     }
 
     void zoomSurvivesLanguageSwitches()

@@ -1,4 +1,6 @@
 #include "comm/LogViewWidget.h"
+#include "controls/OscControlPanel.h"
+#include "controls/OscFader.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
 #include "support/WindowTestSupport.h"
@@ -169,6 +171,35 @@ private slots:
             datagram = message("/next", ",i", "7");
         }
         QCOMPARE(session.receive(), datagram);
+    }
+
+    // A bundle shows one row per message and moves the controls as its messages alone would; with
+    // expanding off it is one row again, and its messages still reach the controls; so do patterns.
+    void bundles()
+    {
+        WindowSession session;
+        QVERIFY(session.open());
+        OscWidget &window = session.window;
+        QList<OscFader *> faders;
+        for (const char *address : {"/mix/vol", "/ch/1/vol", "/ch/2/vol"}) {
+            window.controlPanel()->addControl(faders.emplaceBack(new OscFader));
+            faders.last()->setAddress(QString::fromUtf8(address));
+        }
+        QByteArray datagram("#bundle\0\0\0\0\0\0\0\0\1", 16);
+        for (const QByteArray &element : {message("/mix/vol", ",f", "0.5"), message("/solo", ",i", "1")})
+            datagram += QByteArray(3, '\0') + char(element.size()) + element;
+        QVERIFY(session.send(datagram));
+        QTRY_COMPARE(loggedTexts(window, LogDirection::Rx), QStringList({session.prefix() + "#bundle 立即 ▸ /mix/vol ,f 0.5000",
+                                                                         session.prefix() + "#bundle 立即 ▸ /solo ,i 1"}));
+        QCOMPARE(window.communication()->rxBytes(), datagram.size());
+        QCOMPARE(faders[0]->value(), 0.5);
+
+        field<QCheckBox>(window, "expandBundlesCheck")->click();
+        window.communication()->clearLog();
+        QVERIFY(session.send(datagram.replace(message("/mix/vol", ",f", "0.5"), message("/mix/vol", ",f", "0.25"))));
+        QTRY_COMPARE(loggedTexts(window), QStringList(session.prefix() + OscCodec::decodeOscToText(datagram)));
+        QVERIFY(session.send(message("/ch/[12]/vol", ",f", "0.75")));
+        QTRY_COMPARE((QList<double>{faders[0]->value(), faders[1]->value(), faders[2]->value()}), (QList<double>{0.25, 0.75, 0.75}));
     }
 };
 

@@ -154,6 +154,18 @@ qsizetype ChartModel::adoptSeries(const QList<ChartSeriesData *> &found)
     return adopted;
 }
 
+bool ChartModel::addAddressSeries(const QString &address)
+{
+    for (const ChartSeriesData *series : std::as_const(m_series)) {
+        if (series->name == address)
+            return false;
+    }
+    auto *series = new ChartSeriesData;
+    series->name = address;
+    series->color = seriesColor(int(m_series.size()));
+    return adoptSeries({series}) == 1;
+}
+
 void ChartModel::ingest(const QString &receivedText)
 {
     static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));

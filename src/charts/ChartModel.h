@@ -50,6 +50,9 @@ public:
     // Takes over the first MaxAdoptedSeries of `found`, deletes the rest, and says how many it took.
     // Each adopted series gets a rule that takes the first number of messages to its address.
     qsizetype adoptSeries(const QList<ChartSeriesData *> &found);
+    // Adds a series fed by the first number of messages to this address, as an adopted series
+    // is; false when a series of that name is already there.
+    bool addAddressSeries(const QString &address);
     // Offers every line of one received message's text to every rule, in order.
     void ingest(const QString &receivedText);
     // Records one value in the first series of that name. Values of unknown names and

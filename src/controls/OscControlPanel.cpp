@@ -7,6 +7,7 @@
 #include "controls/OscFader.h"
 #include "controls/OscKnob.h"
 #include "controls/OscLabel.h"
+#include "osc/OscAddressPattern.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -387,10 +388,13 @@ void OscControlPanel::setControlValue(const QString &address, double value)
 {
     if (m_editMode)
         return;
+    // A pattern moves every control it names; a plain address only the first that has it.
+    const bool pattern = OscAddressPattern::isPattern(address);
     for (OscControl *control : std::as_const(m_controls)) {
-        if (control->address() == address) {
+        if (pattern ? OscAddressPattern::matches(address, control->address()) : control->address() == address) {
             control->setValue(control->positionFor(value));
-            return;
+            if (!pattern)
+                return;
         }
     }
 }
@@ -399,11 +403,15 @@ void OscControlPanel::setControlText(const QString &address, const QString &text
 {
     if (m_editMode)
         return;
+    const bool pattern = OscAddressPattern::isPattern(address);
     for (OscControl *control : std::as_const(m_controls)) {
         auto *label = qobject_cast<OscLabel *>(control);
-        if (label && label->address() == address) {
+        if (!label)
+            continue;
+        if (pattern ? OscAddressPattern::matches(address, label->address()) : label->address() == address) {
             label->setText(text);
-            return;
+            if (!pattern)
+                return;
         }
     }
 }

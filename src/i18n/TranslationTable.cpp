@@ -129,6 +129,9 @@ constexpr TableRow kTableRows[] = {
     { "(其他)", "(other)" },
     { "立即", "immediately" },
     { "过滤地址: /mix/* 或文字, ! 取反", "Filter addresses: /mix/* or text, ! inverts" },
+
+    // Bundles opened in the log
+    { "展开消息包", "Expand bundles" },
 };
 
 } // namespace

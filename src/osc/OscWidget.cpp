@@ -9,6 +9,7 @@
 #include "osc/DropMonitor.h"
 #include "osc/FormFields.h"
 #include "osc/HeaderBar.h"
+#include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"
 #include "osc/ValueChecker.h"
@@ -88,6 +89,9 @@ QString picked(const char *chinese, const char *english)
 
 OscWidget::OscWidget(QWidget *parent)
     : QWidget(parent)
+    , m_bundleRows([](const QString &chinese, const QString &english) {
+        return LanguageManager::instance().pick(chinese, english);
+    })
 {
     m_comm = new CommunicationBase(this);
     m_autoSendTimer = new QTimer(this);
@@ -268,25 +272,43 @@ void OscWidget::onDatagram(const QByteArray &datagram, const QHostAddress &sende
         m_lastSenderPort = senderPort;
         m_lastSenderPrefix = QStringLiteral("[%1:%2] ").arg(sender.toString()).arg(senderPort);
     }
-    const QString text = OscCodec::decodeOscToText(datagram, m_wireEncoding.follow(m_comm->encoding()));
+    const OscTextEncoding &strings = m_wireEncoding.follow(m_comm->encoding());
+    if (OscBundle::isBundle(datagram)) {
+        onBundle(datagram, strings);
+        return;
+    }
+    const QString text = OscCodec::decodeOscToText(datagram, strings);
     m_comm->addRxDatagram(datagram, m_lastSenderPrefix + text);
-    feedChart(text);
-    driveControlPanel(datagram);
+    onMessage(datagram, text);
 }
 
-// Offers every line of a received message to the chart page's extraction rules.
-void OscWidget::feedChart(const QString &renderedText)
+// Opened or not, a bundle hands every message it holds on as if it had come alone: expanding is
+// only how the log shows it.
+void OscWidget::onBundle(const QByteArray &datagram, const OscTextEncoding &strings)
+{
+    const BundleRows::Rows rows = m_bundleRows.rows(datagram, m_lastSenderPrefix, strings, QDate::currentDate());
+    if (m_expandBundlesCheck->isChecked())
+        m_comm->addRxDatagramRows(datagram, rows.lines, rows.addresses);
+    else
+        m_comm->addRxDatagram(datagram, m_lastSenderPrefix + OscCodec::decodeOscToText(datagram, strings));
+    for (const BundleRows::Message &message : rows.messages)
+        onMessage(message.bytes, message.rendered);
+}
+
+// Where every received message goes, alone or from a bundle: the chart rules and the controls.
+void OscWidget::onMessage(const QByteArray &message, const QString &renderedText)
 {
     if (m_chartEngine)
         m_chartEngine->model()->ingest(renderedText);
+    driveControlPanel(message);
 }
 
 // The first argument of a received message moves the control panel's controls with that address.
-void OscWidget::driveControlPanel(const QByteArray &datagram)
+void OscWidget::driveControlPanel(const QByteArray &message)
 {
     if (!m_controlPanel)
         return;
-    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(datagram, m_wireEncoding);
+    const OscCodec::OscFirstArgument first = OscCodec::readFirstArgument(message, m_wireEncoding);
     switch (first.kind) {
     case OscCodec::ArgumentKind::Number:
         m_controlPanel->setControlValue(first.address, first.number);
@@ -400,6 +422,8 @@ QGroupBox *OscWidget::createDisplayGroup()
     layout->addWidget(m_hexCheck);
     layout->addWidget(m_timestampCheck);
     layout->addWidget(m_autoScrollCheck);
+    m_expandBundlesCheck = FormFields::createCheckBox(QStringLiteral("expandBundlesCheck"), QStringLiteral("展开消息包"), true);
+    layout->addWidget(m_expandBundlesCheck);
     m_lineSpacingSpin = FormFields::createSpinBox(QStringLiteral("lineSpacingSpin"), -10, 10, 0, QStringLiteral(" px"));
     m_fontSizeSpin = FormFields::createSpinBox(QStringLiteral("fontSizeSpin"), 7, 16, 11, QStringLiteral(" pt"));
     FormFields::addFieldRow(layout, QStringLiteral("行间距"), m_lineSpacingSpin);

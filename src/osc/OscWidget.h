@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osc/BundleRows.h"
 #include "osc/OscTextEncoding.h"
 
 #include <QHostAddress>
@@ -54,8 +55,9 @@ public slots:
 private:
     void updateBindButton();
     void updateStatusLabel();
-    void feedChart(const QString &renderedText);
-    void driveControlPanel(const QByteArray &datagram);
+    void onMessage(const QByteArray &message, const QString &renderedText);
+    void onBundle(const QByteArray &datagram, const OscTextEncoding &strings);
+    void driveControlPanel(const QByteArray &message);
     void onBindingChanged(bool bound);
     void onDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
     bool sendToTarget(const QByteArray &datagram);
@@ -85,6 +87,7 @@ private:
     QCheckBox *m_hexCheck = nullptr;
     QCheckBox *m_timestampCheck = nullptr;
     QCheckBox *m_autoScrollCheck = nullptr;
+    QCheckBox *m_expandBundlesCheck = nullptr;
     QSpinBox *m_lineSpacingSpin = nullptr;
     QSpinBox *m_fontSizeSpin = nullptr;
     QLineEdit *m_addressEdit = nullptr;
@@ -105,4 +108,5 @@ private:
     QHostAddress m_lastSender;
     quint16 m_lastSenderPort = 0;
     QString m_lastSenderPrefix;
+    BundleRows m_bundleRows;
 };
