@@ -6,13 +6,16 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -50,6 +53,16 @@ constexpr int kMaxFontSize = 18;
 constexpr int kBasePaddingPx = 2;
 constexpr int kButtonHeight = 24;
 constexpr int kTextIndentPx = 4;
+// The filter waits for a pause in typing, so a long log is not filtered once per keystroke.
+constexpr int kFilterTypingPauseMs = 150;
+// A filter pass hides or shows rows for at most this long per event-loop turn, looking at the
+// clock every few hundred rows, so a full log stays responsive while its filter changes.
+constexpr int kFilterSliceMs = 15;
+constexpr int kFilterRowsPerClockCheck = 512;
+// The pause button counts waiting rows at most this often, however fast they arrive.
+constexpr int kPauseButtonIntervalMs = 100;
+// Remembered by LanguageManager as a text's Chinese form; the pause button keeps it current.
+const char *const kOriginalTextProperty = "origText";
 
 const char *const kSeparatorStyle = "color: #2A3444; font-size: 16px; padding: 0 4px;";
 const QString kDropLabelStyle = QStringLiteral("color: %1;").arg(Theme::Amber.name());
@@ -109,6 +122,8 @@ public:
             return QListWidgetItem::data(role);
         }
     }
+
+    const LogEntry &entry() const { return m_entry; }
 
 private:
     LogEntry m_entry;
@@ -175,6 +190,12 @@ private:
     }
 };
 
+// Every row of the list is a LogRowItem.
+const LogEntry &rowEntry(const QListWidgetItem *item)
+{
+    return static_cast<const LogRowItem *>(item)->entry();
+}
+
 } // namespace
 
 LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
@@ -202,6 +223,7 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     m_list->setUniformItemSizes(true);
     m_list->setItemDelegate(new VCenterDelegate(m_list));
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(createFilterBar(), 0);
     layout->addWidget(m_list, 1);
     layout->addWidget(createStatusBar(), 0);
 
@@ -209,15 +231,43 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     applyDisplayFormat();
 
     m_flushTimer.setSingleShot(true);
+    m_filterTypingTimer.setSingleShot(true);
+    m_filterTypingTimer.setInterval(kFilterTypingPauseMs);
+    m_filterPassTimer.setSingleShot(true);
+    m_pauseButtonTimer.setSingleShot(true);
+    m_pauseButtonTimer.setInterval(kPauseButtonIntervalMs);
 
     connect(&m_flushTimer, &QTimer::timeout, this, [this] { flushBatches(kMaxBatchesPerTimedFlush); });
     connect(m_model, &CommunicationBase::logEntryAdded, this, &LogViewWidget::onNewLogEntry);
     connect(m_model, &CommunicationBase::countersUpdated, this, &LogViewWidget::onCountersUpdated);
-    connect(m_model, &CommunicationBase::logCleared, m_list, &QListWidget::clear);
+    connect(m_model, &CommunicationBase::logCleared, this, &LogViewWidget::onLogCleared);
     connect(m_model, &CommunicationBase::displayFormatChanged, this, &LogViewWidget::applyDisplayFormat);
     // The list's own Ctrl+C would copy only the current row.
     new QShortcut(QKeySequence::Copy, m_list, this, &LogViewWidget::copySelectedRows, Qt::WidgetShortcut);
     connect(m_list, &QWidget::customContextMenuRequested, this, &LogViewWidget::handleContextMenu);
+    connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
+        if (current)
+            emit currentEntryChanged(rowEntry(current));
+    });
+    new QShortcut(QKeySequence(Qt::Key_Space), m_list, this, &LogViewWidget::togglePause, Qt::WidgetShortcut);
+    new QShortcut(QKeySequence::Find, this, this, [this] {
+        m_filterEdit->setFocus(Qt::ShortcutFocusReason);
+        m_filterEdit->selectAll();
+    });
+    new QShortcut(QKeySequence(Qt::Key_Escape), m_filterEdit, this, [this] {
+        m_filterEdit->clear();
+        applyFilter();
+    }, Qt::WidgetShortcut);
+    connect(m_filterEdit, &QLineEdit::textEdited, &m_filterTypingTimer, qOverload<>(&QTimer::start));
+    connect(m_filterEdit, &QLineEdit::returnPressed, this, &LogViewWidget::applyFilter);
+    connect(&m_filterTypingTimer, &QTimer::timeout, this, &LogViewWidget::applyFilter);
+    connect(&m_filterPassTimer, &QTimer::timeout, this, &LogViewWidget::continueFilterPass);
+    for (QCheckBox *toggle : {m_showRxCheck, m_showTxCheck, m_showSysCheck})
+        connect(toggle, &QCheckBox::toggled, this, &LogViewWidget::applyFilter);
+    connect(m_pauseButton, &QPushButton::clicked, this, &LogViewWidget::togglePause);
+    connect(&m_pauseButtonTimer, &QTimer::timeout, this, &LogViewWidget::updatePauseButton);
+    // The count on the pause button is made at run time, so it follows the language itself.
+    LanguageManager::instance().addListener(this, [this] { updatePauseButton(); });
     connect(m_resetButton, &QPushButton::clicked, m_model, &CommunicationBase::resetCounters);
     connect(m_resetButton, &QPushButton::clicked, this, [this] {
         setDroppedCount(0);
@@ -225,6 +275,40 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     });
     connect(m_clearButton, &QPushButton::clicked, this, &LogViewWidget::clearLogView);
     connect(m_exportButton, &QPushButton::clicked, this, &LogViewWidget::exportLog);
+}
+
+QWidget *LogViewWidget::createFilterBar()
+{
+    auto *bar = new QWidget(this);
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+
+    m_filterEdit = new QLineEdit(bar);
+    m_filterEdit->setObjectName(QStringLiteral("logFilterEdit"));
+    m_filterEdit->setPlaceholderText(QStringLiteral("过滤: /地址/* 或文字"));
+    m_filterEdit->setClearButtonEnabled(true);
+    m_showRxCheck = createDirectionToggle(QStringLiteral("RX"), "showRxCheck", bar);
+    m_showTxCheck = createDirectionToggle(QStringLiteral("TX"), "showTxCheck", bar);
+    m_showSysCheck = createDirectionToggle(QStringLiteral("SYS"), "showSysCheck", bar);
+    m_pauseButton = createSmallButton(QString(), bar);
+    m_pauseButton->setObjectName(QStringLiteral("pauseButton"));
+    updatePauseButton();
+
+    layout->addWidget(m_filterEdit, 1);
+    layout->addWidget(m_showRxCheck);
+    layout->addWidget(m_showTxCheck);
+    layout->addWidget(m_showSysCheck);
+    layout->addWidget(m_pauseButton);
+    return bar;
+}
+
+QCheckBox *LogViewWidget::createDirectionToggle(const QString &text, const char *objectName, QWidget *parent)
+{
+    auto *toggle = new QCheckBox(text, parent);
+    toggle->setObjectName(QLatin1String(objectName));
+    toggle->setChecked(true);
+    return toggle;
 }
 
 QWidget *LogViewWidget::createStatusBar()
@@ -316,6 +400,17 @@ void LogViewWidget::clearLogView()
     m_model->clearLog();
 }
 
+void LogViewWidget::onLogCleared()
+{
+    m_list->clear();
+    // Rows queued or waiting behind the pause are gone from the model too.
+    m_pendingEntries.clear();
+    m_droppedWhilePaused = 0;
+    if (m_filterPassRow >= 0)
+        m_filterPassRow = 0;
+    updatePauseButton();
+}
+
 int LogViewWidget::rowLimit() const
 {
     return m_model->maxLogEntries();
@@ -326,8 +421,17 @@ void LogViewWidget::onNewLogEntry(const LogEntry &entry)
     m_pendingEntries.append(entry);
     // Entries beyond what the list may keep would be removed right after being shown.
     const int limit = rowLimit();
-    if (limit >= 1 && m_pendingEntries.size() > limit)
-        m_pendingEntries.remove(0, m_pendingEntries.size() - limit);
+    if (limit >= 1 && m_pendingEntries.size() > limit) {
+        const qsizetype excess = m_pendingEntries.size() - limit;
+        m_pendingEntries.remove(0, excess);
+        if (m_paused)
+            m_droppedWhilePaused += excess;
+    }
+    if (m_paused) {
+        if (!m_pauseButtonTimer.isActive())
+            m_pauseButtonTimer.start();
+        return;
+    }
     if (!m_flushScheduled) {
         m_flushScheduled = true;
         m_flushTimer.start(kFlushIntervalMs);
@@ -348,7 +452,7 @@ void LogViewWidget::flushPendingItems()
 void LogViewWidget::flushBatches(int maxBatches)
 {
     m_flushScheduled = false;
-    if (m_pendingEntries.isEmpty())
+    if (m_paused || m_pendingEntries.isEmpty())
         return;
 
     const bool autoScroll = m_model->autoScroll();
@@ -384,19 +488,130 @@ void LogViewWidget::flushBatches(int maxBatches)
 
 void LogViewWidget::appendRows(const QList<LogEntry> &entries)
 {
-    for (const LogEntry &entry : entries)
+    const bool filtered = m_filter.isActive();
+    for (const LogEntry &entry : entries) {
         m_list->addItem(new LogRowItem(entry, m_rowStyle));
+        if (filtered && !m_filter.accepts(entry))
+            m_list->setRowHidden(m_list->count() - 1, true);
+    }
 }
 
-// Removes, in one block, the oldest rows beyond what the model keeps; returns how many.
+// Removes, in one block, the oldest rows beyond what the model keeps; returns how many of them
+// were shown.
 int LogViewWidget::dropOldestRows()
 {
     const int limit = rowLimit();
     const int excess = m_list->count() - limit;
     if (limit < 1 || excess <= 0)
         return 0;
+    int shown = excess;
+    if (m_filter.isActive()) {
+        for (int row = 0; row < excess; ++row)
+            shown -= m_list->isRowHidden(row);
+    }
     m_list->model()->removeRows(0, excess);
-    return excess;
+    if (m_filterPassRow >= 0)
+        m_filterPassRow = qMax(0, m_filterPassRow - excess);
+    return shown;
+}
+
+void LogViewWidget::applyFilter()
+{
+    m_filterTypingTimer.stop();
+    LogFilter::Directions directions;
+    directions.setFlag(LogFilter::ShowRx, m_showRxCheck->isChecked());
+    directions.setFlag(LogFilter::ShowTx, m_showTxCheck->isChecked());
+    directions.setFlag(LogFilter::ShowSystem, m_showSysCheck->isChecked());
+    const LogFilter filter(m_filterEdit->text(), directions);
+    if (filter == m_filter)
+        return;
+
+    m_filter = filter;
+    // A pass already running starts again from the top with the new filter.
+    if (m_filterPassRow < 0) {
+        QScrollBar *scrollBar = m_list->verticalScrollBar();
+        m_filterPassFollows = m_model->autoScroll() && scrollBar->value() >= scrollBar->maximum() - kBottomTolerancePx;
+    }
+    m_filterPassRow = 0;
+    continueFilterPass();
+}
+
+bool LogViewWidget::rowAccepted(int row) const
+{
+    return m_filter.accepts(rowEntry(m_list->item(row)));
+}
+
+void LogViewWidget::continueFilterPass()
+{
+    QElapsedTimer slice;
+    slice.start();
+    const int count = m_list->count();
+    int row = m_filterPassRow;
+    while (row < count) {
+        const int end = qMin(count, row + kFilterRowsPerClockCheck);
+        for (; row < end; ++row) {
+            const bool hide = !rowAccepted(row);
+            if (hide != m_list->isRowHidden(row))
+                m_list->setRowHidden(row, hide);
+        }
+        if (slice.elapsed() >= kFilterSliceMs)
+            break;
+    }
+    if (row < count) {
+        m_filterPassRow = row;
+        m_filterPassTimer.start(0);
+        return;
+    }
+
+    m_filterPassRow = -1;
+    if (m_filterPassFollows) {
+        m_list->scrollToBottom();
+    } else if (QListWidgetItem *current = m_list->currentItem(); current && !current->isHidden()) {
+        // A reader keeps the row they were on in sight.
+        m_list->scrollToItem(current);
+    }
+}
+
+void LogViewWidget::togglePause()
+{
+    setPaused(!m_paused);
+}
+
+void LogViewWidget::setPaused(bool paused)
+{
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    if (!m_paused) {
+        const qint64 dropped = m_droppedWhilePaused;
+        m_droppedWhilePaused = 0;
+        if (dropped > 0) {
+            m_model->addSystemMessage(LanguageManager::instance()
+                                          .pick(QStringLiteral("暂停期间日志已满, 最早的 %1 条已丢弃"),
+                                                QStringLiteral("The log filled up while paused; its %1 oldest entries are gone"))
+                                          .arg(dropped));
+        }
+        if (!m_pendingEntries.isEmpty()) {
+            m_flushScheduled = true;
+            m_flushTimer.start(0);
+        }
+    }
+    m_pauseButtonTimer.stop();
+    updatePauseButton();
+}
+
+void LogViewWidget::updatePauseButton()
+{
+    QString chinese = QStringLiteral("暂停");
+    QString english = QStringLiteral("Pause");
+    if (m_paused) {
+        const QString waiting = QString::number(m_pendingEntries.size());
+        chinese = QStringLiteral("继续 (%1)").arg(waiting);
+        english = QStringLiteral("Resume (%1)").arg(waiting);
+    }
+    // Switching languages restores the remembered Chinese text: it must be the current one.
+    m_pauseButton->setProperty(kOriginalTextProperty, chinese);
+    m_pauseButton->setText(LanguageManager::instance().pick(chinese, english));
 }
 
 void LogViewWidget::handleContextMenu(const QPoint &pos)
@@ -415,8 +630,10 @@ void LogViewWidget::handleContextMenu(const QPoint &pos)
     } else if (chosen == copyAllAction) {
         QStringList lines;
         lines.reserve(m_list->count());
-        for (int row = 0; row < m_list->count(); ++row)
-            lines.append(m_list->item(row)->text());
+        for (int row = 0; row < m_list->count(); ++row) {
+            if (!m_list->isRowHidden(row))
+                lines.append(m_list->item(row)->text());
+        }
         copyToClipboard(lines);
     }
 }
@@ -451,9 +668,13 @@ void LogViewWidget::exportLog()
         return;
 
     const LogExportTarget target = LogExportTarget::fromDialog(chosenName, chosenFilter);
-    if (m_model->exportToFile(target.fileName, m_model->hexDisplay(), target.csv))
-        m_model->addSystemMessage(
-            language.pick(QStringLiteral("日志已导出: %1"), QStringLiteral("Log exported: %1")).arg(target.fileName));
+    // With a filter set, the file holds what the filter shows.
+    const bool filtered = m_filter.isActive();
+    const QString exported = filtered ? language.pick(QStringLiteral("日志已导出 (仅过滤后的行): %1"),
+                                                      QStringLiteral("Log exported (filtered rows only): %1"))
+                                      : language.pick(QStringLiteral("日志已导出: %1"), QStringLiteral("Log exported: %1"));
+    if (m_model->exportToFile(target.fileName, m_model->hexDisplay(), target.csv, m_filter))
+        m_model->addSystemMessage(exported.arg(target.fileName));
     else
         QMessageBox::warning(this, language.translate(QStringLiteral("导出失败")),
                              language.pick(QStringLiteral("无法写入文件: "), QStringLiteral("Cannot write file: ")) + target.fileName);

@@ -117,6 +117,9 @@ constexpr TableRow kTableRows[] = {
 
     // Server tools of the suite
     { "已连接客户端", "Connected Clients" },
+
+    // Log filter
+    { "过滤: /地址/* 或文字", "Filter: /address/* or text" },
 };
 
 } // namespace
