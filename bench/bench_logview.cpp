@@ -1,7 +1,8 @@
 // Feeds traffic through a CommunicationBase into a shown LogViewWidget and reports how fast the
 // entries reach the list, the longest event-loop stall and the peak memory, first into an empty
 // view and then into one that already holds a full log; then how long a full view takes to show
-// every row in a new font or display format.
+// every row in a new font or display format, and how long a filter takes to reach every row of
+// it and the longest the event loop waits meanwhile.
 //
 //   bench_logview [entries]        (default 100000; runs offscreen unless QT_QPA_PLATFORM is set)
 
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTextStream>
 #include <QTimer>
@@ -129,6 +131,39 @@ void reportRepaint(QTextStream &out, QListWidget *list, const QString &change, c
     out.flush();
 }
 
+// Types a filter into a full view and waits, turn by turn, until every row follows it.
+void reportFilter(QTextStream &out, LogViewWidget &view, QListWidget *list, const QString &typed, int rows)
+{
+    auto *edit = view.findChild<QLineEdit *>(QStringLiteral("logFilterEdit"));
+    QEventLoop loop;
+    QElapsedTimer clock;
+    QElapsedTimer sinceProbe;
+    qint64 worstLatenessNs = 0;
+
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(kProbeIntervalMs);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstLatenessNs = qMax(worstLatenessNs, sinceProbe.nsecsElapsed() - kProbeIntervalMs * 1000000LL);
+        sinceProbe.start();
+        if (!view.isFiltering())
+            loop.quit();
+    });
+
+    clock.start();
+    sinceProbe.start();
+    probe.start();
+    edit->setText(typed);
+    view.applyFilter();
+    list->viewport()->repaint();
+    loop.exec();
+    const qint64 elapsedNs = clock.nsecsElapsed();
+
+    out << "filter \"" << typed << "\" over " << rows << " rows: " << QString::number(elapsedNs / 1e6, 'f', 1)
+        << " ms, longest stall " << QString::number(worstLatenessNs / 1e6, 'f', 1) << " ms, " << list->count() << " rows listed\n";
+    out.flush();
+}
+
 void report(QTextStream &out, const QString &caseName, const RunResult &result, int rows)
 {
     out << caseName << ": " << qRound(result.entriesPerSecond) << " entries/s displayed ("
@@ -172,6 +207,11 @@ int main(int argc, char *argv[])
     reportRepaint(out, list, QStringLiteral("timestamps off"), [&] { model.setShowTimestamp(false); });
     reportRepaint(out, list, QStringLiteral("hex display off"), [&] { model.setHexDisplay(false); });
     reportRepaint(out, list, QStringLiteral("timestamps on"), [&] { model.setShowTimestamp(true); });
+
+    // A filter applied, changed, inverted and cleared over the full view.
+    for (const QString &typed : {QStringLiteral("fader/3"), QStringLiteral("FADER/1"), QStringLiteral("!fader/1"),
+                                 QStringLiteral("/bench/fader/1*"), QString()})
+        reportFilter(out, view, list, typed, int(model.entries().size()));
 
     // A datagram's hex runs to three characters a byte: a view of 60 KB blobs switched to hex.
     CommunicationBase blobModel;

@@ -57,7 +57,7 @@ constexpr int kTextIndentPx = 4;
 constexpr int kFilterTypingPauseMs = 150;
 // A filter pass hides or shows rows for at most this long per event-loop turn, looking at the
 // clock every few hundred rows, so a full log stays responsive while its filter changes.
-constexpr int kFilterSliceMs = 15;
+constexpr int kFilterSliceMs = 10;
 constexpr int kFilterRowsPerClockCheck = 512;
 // The pause button counts waiting rows at most this often, however fast they arrive.
 constexpr int kPauseButtonIntervalMs = 100;
@@ -102,9 +102,10 @@ QString displayLine(const LogEntry &entry, bool showTimestamp, bool hex)
 class LogRowItem : public QListWidgetItem
 {
 public:
-    LogRowItem(const LogEntry &entry, std::shared_ptr<const LogRowStyle> style)
+    LogRowItem(const LogEntry &entry, qint64 serial, std::shared_ptr<const LogRowStyle> style)
         : QListWidgetItem(nullptr, QListWidgetItem::UserType)
         , m_entry(entry)
+        , m_serial(serial)
         , m_style(std::move(style))
     {
     }
@@ -124,9 +125,11 @@ public:
     }
 
     const LogEntry &entry() const { return m_entry; }
+    qint64 serial() const { return m_serial; }
 
 private:
     LogEntry m_entry;
+    qint64 m_serial;
     std::shared_ptr<const LogRowStyle> m_style;
 };
 
@@ -191,9 +194,9 @@ private:
 };
 
 // Every row of the list is a LogRowItem.
-const LogEntry &rowEntry(const QListWidgetItem *item)
+const LogRowItem *logRow(const QListWidgetItem *item)
 {
-    return static_cast<const LogRowItem *>(item)->entry();
+    return static_cast<const LogRowItem *>(item);
 }
 
 } // namespace
@@ -247,7 +250,7 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     connect(m_list, &QWidget::customContextMenuRequested, this, &LogViewWidget::handleContextMenu);
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
         if (current)
-            emit currentEntryChanged(rowEntry(current));
+            emit currentEntryChanged(logRow(current)->entry());
     });
     new QShortcut(QKeySequence(Qt::Key_Space), m_list, this, &LogViewWidget::togglePause, Qt::WidgetShortcut);
     new QShortcut(QKeySequence::Find, this, this, [this] {
@@ -403,11 +406,13 @@ void LogViewWidget::clearLogView()
 void LogViewWidget::onLogCleared()
 {
     m_list->clear();
+    m_firstSerial += m_rows.size();
+    m_rows.clear();
+    m_filterPassIndex = -1;
+    m_filterPassTimer.stop();
     // Rows queued or waiting behind the pause are gone from the model too.
     m_pendingEntries.clear();
     m_droppedWhilePaused = 0;
-    if (m_filterPassRow >= 0)
-        m_filterPassRow = 0;
     updatePauseButton();
 }
 
@@ -452,7 +457,8 @@ void LogViewWidget::flushPendingItems()
 void LogViewWidget::flushBatches(int maxBatches)
 {
     m_flushScheduled = false;
-    if (m_paused || m_pendingEntries.isEmpty())
+    // A filter pass takes the rows that wait once it has listed the ones before them.
+    if (m_paused || isFiltering() || m_pendingEntries.isEmpty())
         return;
 
     const bool autoScroll = m_model->autoScroll();
@@ -490,29 +496,34 @@ void LogViewWidget::appendRows(const QList<LogEntry> &entries)
 {
     const bool filtered = m_filter.isActive();
     for (const LogEntry &entry : entries) {
-        m_list->addItem(new LogRowItem(entry, m_rowStyle));
-        if (filtered && !m_filter.accepts(entry))
-            m_list->setRowHidden(m_list->count() - 1, true);
+        const qint64 serial = m_firstSerial + m_rows.size();
+        m_rows.append(entry);
+        if (!filtered || m_filter.accepts(entry))
+            addListRow(entry, serial);
     }
 }
 
-// Removes, in one block, the oldest rows beyond what the model keeps; returns how many of them
-// were shown.
+void LogViewWidget::addListRow(const LogEntry &entry, qint64 serial)
+{
+    m_list->addItem(new LogRowItem(entry, serial, m_rowStyle));
+}
+
+// Forgets the oldest rows beyond what the model keeps and removes, in one block, those of them
+// the list shows; returns how many it removed.
 int LogViewWidget::dropOldestRows()
 {
     const int limit = rowLimit();
-    const int excess = m_list->count() - limit;
+    const qsizetype excess = m_rows.size() - limit;
     if (limit < 1 || excess <= 0)
         return 0;
-    int shown = excess;
-    if (m_filter.isActive()) {
-        for (int row = 0; row < excess; ++row)
-            shown -= m_list->isRowHidden(row);
-    }
-    m_list->model()->removeRows(0, excess);
-    if (m_filterPassRow >= 0)
-        m_filterPassRow = qMax(0, m_filterPassRow - excess);
-    return shown;
+    m_rows.remove(0, excess);
+    m_firstSerial += excess;
+    int listed = 0;
+    while (listed < m_list->count() && logRow(m_list->item(listed))->serial() < m_firstSerial)
+        ++listed;
+    if (listed > 0)
+        m_list->model()->removeRows(0, listed);
+    return listed;
 }
 
 void LogViewWidget::applyFilter()
@@ -527,48 +538,60 @@ void LogViewWidget::applyFilter()
         return;
 
     m_filter = filter;
-    // A pass already running starts again from the top with the new filter.
-    if (m_filterPassRow < 0) {
+    // A pass already running starts again from the first row with the new filter.
+    if (!isFiltering()) {
         QScrollBar *scrollBar = m_list->verticalScrollBar();
         m_filterPassFollows = m_model->autoScroll() && scrollBar->value() >= scrollBar->maximum() - kBottomTolerancePx;
+        const QListWidgetItem *current = m_list->currentItem();
+        m_filterPassCurrent = current ? logRow(current)->serial() : -1;
     }
-    m_filterPassRow = 0;
+    // Emptied at once and filled again in slices: only rows taken from the end of the list are
+    // cheap, and the list's hidden rows cost a lookup per row on every layout.
+    m_list->clear();
+    m_filterPassIndex = 0;
     continueFilterPass();
-}
-
-bool LogViewWidget::rowAccepted(int row) const
-{
-    return m_filter.accepts(rowEntry(m_list->item(row)));
 }
 
 void LogViewWidget::continueFilterPass()
 {
     QElapsedTimer slice;
     slice.start();
-    const int count = m_list->count();
-    int row = m_filterPassRow;
-    while (row < count) {
-        const int end = qMin(count, row + kFilterRowsPerClockCheck);
-        for (; row < end; ++row) {
-            const bool hide = !rowAccepted(row);
-            if (hide != m_list->isRowHidden(row))
-                m_list->setRowHidden(row, hide);
+    const bool filtered = m_filter.isActive();
+    const qsizetype count = m_rows.size();
+    qsizetype index = m_filterPassIndex;
+    while (index < count) {
+        const qsizetype end = qMin(count, index + kFilterRowsPerClockCheck);
+        for (; index < end; ++index) {
+            const LogEntry &entry = m_rows.at(index);
+            if (filtered && !m_filter.accepts(entry))
+                continue;
+            const qint64 serial = m_firstSerial + index;
+            addListRow(entry, serial);
+            if (serial == m_filterPassCurrent) {
+                // The same row, listed again: no change for those following the current row.
+                const QSignalBlocker blocker(m_list);
+                m_list->setCurrentRow(m_list->count() - 1);
+            }
         }
         if (slice.elapsed() >= kFilterSliceMs)
             break;
     }
-    if (row < count) {
-        m_filterPassRow = row;
+    if (index < count) {
+        m_filterPassIndex = index;
         m_filterPassTimer.start(0);
         return;
     }
 
-    m_filterPassRow = -1;
+    m_filterPassIndex = -1;
     if (m_filterPassFollows) {
         m_list->scrollToBottom();
-    } else if (QListWidgetItem *current = m_list->currentItem(); current && !current->isHidden()) {
+    } else if (const QListWidgetItem *current = m_list->currentItem()) {
         // A reader keeps the row they were on in sight.
         m_list->scrollToItem(current);
+    }
+    if (!m_pendingEntries.isEmpty() && !m_flushScheduled) {
+        m_flushScheduled = true;
+        m_flushTimer.start(0);
     }
 }
 
@@ -630,10 +653,8 @@ void LogViewWidget::handleContextMenu(const QPoint &pos)
     } else if (chosen == copyAllAction) {
         QStringList lines;
         lines.reserve(m_list->count());
-        for (int row = 0; row < m_list->count(); ++row) {
-            if (!m_list->isRowHidden(row))
-                lines.append(m_list->item(row)->text());
-        }
+        for (int row = 0; row < m_list->count(); ++row)
+            lines.append(m_list->item(row)->text());
         copyToClipboard(lines);
     }
 }

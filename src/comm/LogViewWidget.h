@@ -26,10 +26,10 @@ class QPushButton;
 // entry and renders its line when asked, so switching timestamps or hexadecimal display changes
 // every row at once.
 //
-// Above the list, a filter (a field and three direction toggles) hides the rows it does not
-// accept, over the rows already shown in time-sliced passes and on every row as it arrives; and a
-// pause button stops the list taking rows while the model keeps recording, then shows the rows
-// that waited.
+// Above the list, a filter (a field and three direction toggles) decides which of the rows the
+// view has taken are in the list: a changed filter fills the list again in time-sliced passes,
+// and every row that arrives meets it. A pause button stops the view taking rows while the model
+// keeps recording, then shows the rows that waited.
 class LogViewWidget : public QWidget
 {
     Q_OBJECT
@@ -53,6 +53,8 @@ public:
 
     // What the filter field and the direction toggles ask for, once applied.
     LogFilter filter() const { return m_filter; }
+    // True while a changed filter is still being applied to the rows already shown.
+    bool isFiltering() const { return m_filterPassIndex >= 0; }
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused);
 
@@ -83,9 +85,9 @@ private:
     int rowLimit() const;
     void appendRows(const QList<LogEntry> &entries);
     int dropOldestRows();
-    // Hides or shows rows from m_filterPassRow on for one time slice; schedules the next slice.
+    // Lists the accepted rows from m_filterPassIndex on for one time slice; schedules the next.
     void continueFilterPass();
-    bool rowAccepted(int row) const;
+    void addListRow(const LogEntry &entry, qint64 serial);
     void onLogCleared();
     void updatePauseButton();
     void applyDisplayFormat();
@@ -110,9 +112,15 @@ private:
     QTimer m_filterPassTimer;
     QTimer m_pauseButtonTimer;
     LogFilter m_filter;
-    // The next row the running filter pass decides; -1 when no pass runs.
-    int m_filterPassRow = -1;
+    // Every row the view has taken, listed or not, oldest first; the first has m_firstSerial and
+    // each next one the next serial number, which its list row keeps.
+    QList<LogEntry> m_rows;
+    qint64 m_firstSerial = 0;
+    // The next of m_rows the running filter pass decides; -1 when no pass runs.
+    qsizetype m_filterPassIndex = -1;
     bool m_filterPassFollows = false;
+    // The row that was current when the pass began, made current again once it is listed.
+    qint64 m_filterPassCurrent = -1;
     bool m_paused = false;
     // Entries that arrived while paused and were pushed out before they could be shown.
     qint64 m_droppedWhilePaused = 0;
