@@ -606,7 +606,8 @@ void LogViewWidget::setPaused(bool paused)
         return;
     m_paused = paused;
     if (!m_paused) {
-        const qint64 dropped = m_droppedWhilePaused;
+        // The line that tells it takes a place in the full log too: one more is gone.
+        const qint64 dropped = m_droppedWhilePaused > 0 ? m_droppedWhilePaused + 1 : 0;
         m_droppedWhilePaused = 0;
         if (dropped > 0) {
             m_model->addSystemMessage(LanguageManager::instance()
