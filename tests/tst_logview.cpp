@@ -221,9 +221,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&log.view));
         log.addLines(0, 2);
         QTRY_COMPARE(log.rows(), lines(0, 2));
+        // The first waits for its flush when the pause comes.
+        log.addLines(3, 3);
         log.list->setFocus();
         QTest::keyClick(log.list, Qt::Key_Space);
-        log.addLines(3, 2 + arrivals);
+        log.addLines(4, 2 + arrivals);
         QTRY_COMPARE(log.pauseButton->text(), "继续 (" + waiting + ")");
         LanguageManager::instance().setLanguage(1);
         QCOMPARE(log.pauseButton->text(), "Resume (" + waiting + ")");
