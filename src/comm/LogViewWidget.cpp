@@ -42,9 +42,10 @@ namespace {
 
 constexpr int kFlushIntervalMs = 50;
 constexpr int kMaxItemsPerFlush = 200;
-// Every turn of the event loop that adds rows makes the list lay out all of its rows again, so
-// the timer's flush moves up to this many batches at once when traffic has left a backlog.
-constexpr int kMaxBatchesPerTimedFlush = 10;
+// Every turn of the event loop that adds rows makes the list lay out all of its rows again (a
+// full list of 100000 rows takes milliseconds), so the timer's flush moves up to this many
+// batches at once: a flood of 100000 entries a second is one layout per flush interval.
+constexpr int kMaxBatchesPerTimedFlush = 25;
 constexpr int kBottomTolerancePx = 10;
 constexpr int kMinLineSpacing = -10;
 constexpr int kMaxLineSpacing = 10;
@@ -238,6 +239,8 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     m_filterTypingTimer.setInterval(kFilterTypingPauseMs);
     m_filterPassTimer.setSingleShot(true);
     m_pauseButtonTimer.setSingleShot(true);
+    m_countersTimer.setSingleShot(true);
+    m_countersTimer.setInterval(kFlushIntervalMs);
     m_pauseButtonTimer.setInterval(kPauseButtonIntervalMs);
 
     connect(&m_flushTimer, &QTimer::timeout, this, [this] { flushBatches(kMaxBatchesPerTimedFlush); });
@@ -269,6 +272,7 @@ LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
         connect(toggle, &QCheckBox::toggled, this, &LogViewWidget::applyFilter);
     connect(m_pauseButton, &QPushButton::clicked, this, &LogViewWidget::togglePause);
     connect(&m_pauseButtonTimer, &QTimer::timeout, this, &LogViewWidget::updatePauseButton);
+    connect(&m_countersTimer, &QTimer::timeout, this, &LogViewWidget::showCounters);
     // The count on the pause button is made at run time, so it follows the language itself.
     LanguageManager::instance().addListener(this, [this] { updatePauseButton(); });
     connect(m_resetButton, &QPushButton::clicked, m_model, &CommunicationBase::resetCounters);
@@ -443,7 +447,15 @@ void LogViewWidget::onNewLogEntry(const LogEntry &entry)
     }
 }
 
+// The counters change with every datagram, and a label's new text costs more than logging the
+// datagram: they are shown at most once per flush interval.
 void LogViewWidget::onCountersUpdated()
+{
+    if (!m_countersTimer.isActive())
+        m_countersTimer.start();
+}
+
+void LogViewWidget::showCounters()
 {
     m_txLabel->setText(QStringLiteral("TX: %1 bytes").arg(m_model->txBytes()));
     m_rxLabel->setText(QStringLiteral("RX: %1 bytes").arg(m_model->rxBytes()));

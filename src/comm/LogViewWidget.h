@@ -90,6 +90,7 @@ private:
     void addListRow(const LogEntry &entry, qint64 serial);
     void onLogCleared();
     void updatePauseButton();
+    void showCounters();
     void applyDisplayFormat();
     void copySelectedRows();
     void copyToClipboard(const QStringList &lines);
@@ -111,6 +112,7 @@ private:
     QTimer m_filterTypingTimer;
     QTimer m_filterPassTimer;
     QTimer m_pauseButtonTimer;
+    QTimer m_countersTimer;
     LogFilter m_filter;
     // Every row the view has taken, listed or not, oldest first; the first has m_firstSerial and
     // each next one the next serial number, which its list row keeps.
