@@ -30,12 +30,19 @@
 #include <memory>
 #include <utility>
 
-// What every row reads when it renders: the font and the model's display flags.
-struct LogRowStyle
+// What every row reads when it renders: the font, the model's display flags, and the entries of
+// every row the view has taken, listed or not, oldest first. The first entry has firstSerial and
+// each next one the next serial number, which its list row keeps.
+struct LogRowStore
 {
     QFont font;
     bool showTimestamp = true;
     bool hex = false;
+    QList<LogEntry> entries;
+    qint64 firstSerial = 0;
+
+    qint64 nextSerial() const { return firstSerial + entries.size(); }
+    const LogEntry &entry(qint64 serial) const { return entries.at(serial - firstSerial); }
 };
 
 namespace {
@@ -97,17 +104,17 @@ QString displayLine(const LogEntry &entry, bool showTimestamp, bool hex)
     return line;
 }
 
-// A row of the list: its entry, rendered when the list asks for the line. Every row reads the
-// view's one row style, so a new font size or display format reaches a full log at the cost of
-// one layout rather than one change notice per row; only the rows on screen are ever rendered.
+// A row of the list: the serial number of its entry, rendered when the list asks for the line.
+// Every row reads the view's one row store, so a new font size or display format reaches a full
+// log at the cost of one layout rather than one change notice per row; only the rows on screen
+// are ever rendered.
 class LogRowItem : public QListWidgetItem
 {
 public:
-    LogRowItem(const LogEntry &entry, qint64 serial, std::shared_ptr<const LogRowStyle> style)
+    LogRowItem(qint64 serial, std::shared_ptr<const LogRowStore> store)
         : QListWidgetItem(nullptr, QListWidgetItem::UserType)
-        , m_entry(entry)
         , m_serial(serial)
-        , m_style(std::move(style))
+        , m_store(std::move(store))
     {
     }
 
@@ -115,23 +122,22 @@ public:
     {
         switch (role) {
         case Qt::DisplayRole:
-            return displayLine(m_entry, m_style->showTimestamp, m_style->hex);
+            return displayLine(entry(), m_store->showTimestamp, m_store->hex);
         case Qt::FontRole:
-            return m_style->font;
+            return m_store->font;
         case Qt::ForegroundRole:
-            return QBrush(directionColor(m_entry.direction));
+            return QBrush(directionColor(entry().direction));
         default:
             return QListWidgetItem::data(role);
         }
     }
 
-    const LogEntry &entry() const { return m_entry; }
+    const LogEntry &entry() const { return m_store->entry(m_serial); }
     qint64 serial() const { return m_serial; }
 
 private:
-    LogEntry m_entry;
     qint64 m_serial;
-    std::shared_ptr<const LogRowStyle> m_style;
+    std::shared_ptr<const LogRowStore> m_store;
 };
 
 // Draws each row's text as one unwrapped line, centred vertically in the row, whatever
@@ -205,7 +211,7 @@ const LogRowItem *logRow(const QListWidgetItem *item)
 LogViewWidget::LogViewWidget(CommunicationBase *model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
-    , m_rowStyle(std::make_shared<LogRowStyle>())
+    , m_rows(std::make_shared<LogRowStore>())
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -387,15 +393,15 @@ void LogViewWidget::applyItemStyle()
     const QFont font = Theme::monoFont(m_fontSize);
     m_list->setFont(font);
     // An application style sheet may override the list's own font, so every row carries it too.
-    m_rowStyle->font = font;
+    m_rows->font = font;
     m_list->doItemsLayout();
     m_list->viewport()->update();
 }
 
 void LogViewWidget::applyDisplayFormat()
 {
-    m_rowStyle->showTimestamp = m_model->showTimestamp();
-    m_rowStyle->hex = m_model->hexDisplay();
+    m_rows->showTimestamp = m_model->showTimestamp();
+    m_rows->hex = m_model->hexDisplay();
     // Lines change length, and the list measures rows by the first one.
     m_list->doItemsLayout();
     m_list->viewport()->update();
@@ -410,8 +416,8 @@ void LogViewWidget::clearLogView()
 void LogViewWidget::onLogCleared()
 {
     m_list->clear();
-    m_firstSerial += m_rows.size();
-    m_rows.clear();
+    m_rows->firstSerial = m_rows->nextSerial();
+    m_rows->entries.clear();
     m_filterPassIndex = -1;
     m_filterPassTimer.stop();
     // Rows queued or waiting behind the pause are gone from the model too.
@@ -508,16 +514,16 @@ void LogViewWidget::appendRows(const QList<LogEntry> &entries)
 {
     const bool filtered = m_filter.isActive();
     for (const LogEntry &entry : entries) {
-        const qint64 serial = m_firstSerial + m_rows.size();
-        m_rows.append(entry);
+        const qint64 serial = m_rows->nextSerial();
+        m_rows->entries.append(entry);
         if (!filtered || m_filter.accepts(entry))
-            addListRow(entry, serial);
+            addListRow(serial);
     }
 }
 
-void LogViewWidget::addListRow(const LogEntry &entry, qint64 serial)
+void LogViewWidget::addListRow(qint64 serial)
 {
-    m_list->addItem(new LogRowItem(entry, serial, m_rowStyle));
+    m_list->addItem(new LogRowItem(serial, m_rows));
 }
 
 // Forgets the oldest rows beyond what the model keeps and removes, in one block, those of them
@@ -525,16 +531,18 @@ void LogViewWidget::addListRow(const LogEntry &entry, qint64 serial)
 int LogViewWidget::dropOldestRows()
 {
     const int limit = rowLimit();
-    const qsizetype excess = m_rows.size() - limit;
+    const qsizetype excess = m_rows->entries.size() - limit;
     if (limit < 1 || excess <= 0)
         return 0;
-    m_rows.remove(0, excess);
-    m_firstSerial += excess;
+    // The list rows go first: until they are gone they render from their entries.
+    const qint64 keptSerial = m_rows->firstSerial + excess;
     int listed = 0;
-    while (listed < m_list->count() && logRow(m_list->item(listed))->serial() < m_firstSerial)
+    while (listed < m_list->count() && logRow(m_list->item(listed))->serial() < keptSerial)
         ++listed;
     if (listed > 0)
         m_list->model()->removeRows(0, listed);
+    m_rows->entries.remove(0, excess);
+    m_rows->firstSerial = keptSerial;
     return listed;
 }
 
@@ -569,16 +577,15 @@ void LogViewWidget::continueFilterPass()
     QElapsedTimer slice;
     slice.start();
     const bool filtered = m_filter.isActive();
-    const qsizetype count = m_rows.size();
+    const qsizetype count = m_rows->entries.size();
     qsizetype index = m_filterPassIndex;
     while (index < count) {
         const qsizetype end = qMin(count, index + kFilterRowsPerClockCheck);
         for (; index < end; ++index) {
-            const LogEntry &entry = m_rows.at(index);
-            if (filtered && !m_filter.accepts(entry))
+            if (filtered && !m_filter.accepts(m_rows->entries.at(index)))
                 continue;
-            const qint64 serial = m_firstSerial + index;
-            addListRow(entry, serial);
+            const qint64 serial = m_rows->firstSerial + index;
+            addListRow(serial);
             if (serial == m_filterPassCurrent) {
                 // The same row, listed again: no change for those following the current row.
                 const QSignalBlocker blocker(m_list);

@@ -11,7 +11,7 @@
 #include <memory>
 
 class CommunicationBase;
-struct LogRowStyle;
+struct LogRowStore;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -22,9 +22,9 @@ class QPushButton;
 // The traffic log of one CommunicationBase as a list of coloured lines, with the byte counters,
 // the reset/clear/export buttons and a copy menu (Ctrl+C copies the selected rows too). New
 // entries are queued and shown in batches by a short single-shot timer, so a burst of datagrams
-// costs one repaint; the list keeps no more rows than the model keeps entries. Each row keeps its
-// entry and renders its line when asked, so switching timestamps or hexadecimal display changes
-// every row at once.
+// costs one repaint; the list keeps no more rows than the model keeps entries. Each row reads
+// its entry from the view's store and renders its line when asked, so switching timestamps or
+// hexadecimal display changes every row at once.
 //
 // Above the list, a filter (a field and three direction toggles) decides which of the rows the
 // view has taken are in the list: a changed filter fills the list again in time-sliced passes,
@@ -87,7 +87,7 @@ private:
     int dropOldestRows();
     // Lists the accepted rows from m_filterPassIndex on for one time slice; schedules the next.
     void continueFilterPass();
-    void addListRow(const LogEntry &entry, qint64 serial);
+    void addListRow(qint64 serial);
     void onLogCleared();
     void updatePauseButton();
     void showCounters();
@@ -114,11 +114,7 @@ private:
     QTimer m_pauseButtonTimer;
     QTimer m_countersTimer;
     LogFilter m_filter;
-    // Every row the view has taken, listed or not, oldest first; the first has m_firstSerial and
-    // each next one the next serial number, which its list row keeps.
-    QList<LogEntry> m_rows;
-    qint64 m_firstSerial = 0;
-    // The next of m_rows the running filter pass decides; -1 when no pass runs.
+    // The next of the taken rows the running filter pass decides; -1 when no pass runs.
     qsizetype m_filterPassIndex = -1;
     bool m_filterPassFollows = false;
     // The row that was current when the pass began, made current again once it is listed.
@@ -130,6 +126,7 @@ private:
     bool m_flushScheduled = false;
     int m_lineSpacing = 0;
     int m_fontSize = Theme::LogPointSize;
-    // Shared by every row of the list.
-    std::shared_ptr<LogRowStyle> m_rowStyle;
+    // The entries of the rows the view has taken, and how they render; shared by every row of
+    // the list.
+    std::shared_ptr<LogRowStore> m_rows;
 };
