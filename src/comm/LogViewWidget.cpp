@@ -63,8 +63,8 @@ constexpr int kButtonHeight = 24;
 constexpr int kTextIndentPx = 4;
 // The filter waits for a pause in typing, so a long log is not filtered once per keystroke.
 constexpr int kFilterTypingPauseMs = 150;
-// A filter pass hides or shows rows for at most this long per event-loop turn, looking at the
-// clock every few hundred rows, so a full log stays responsive while its filter changes.
+// A filter pass lists rows for at most this long per event-loop turn, looking at the clock
+// every few hundred rows, so a full log stays responsive while its filter changes.
 constexpr int kFilterSliceMs = 10;
 constexpr int kFilterRowsPerClockCheck = 512;
 // The pause button counts waiting rows at most this often, however fast they arrive.
@@ -565,8 +565,9 @@ void LogViewWidget::applyFilter()
         const QListWidgetItem *current = m_list->currentItem();
         m_filterPassCurrent = current ? logRow(current)->serial() : -1;
     }
-    // Emptied at once and filled again in slices: only rows taken from the end of the list are
-    // cheap, and the list's hidden rows cost a lookup per row on every layout.
+    // Emptied at once and filled again in slices: rows added at the end are cheap, while rows
+    // taken from inside the list move every row after them, and hidden rows would cost a lookup
+    // per row on every layout.
     m_list->clear();
     m_filterPassIndex = 0;
     continueFilterPass();
