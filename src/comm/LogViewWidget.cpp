@@ -27,6 +27,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include <deque>
 #include <memory>
 #include <utility>
 
@@ -38,11 +39,13 @@ struct LogRowStore
     QFont font;
     bool showTimestamp = true;
     bool hex = false;
-    QList<LogEntry> entries;
+    // Taken at one end and dropped at the other in blocks of memory that never move, so a full
+    // log neither copies its entries nor keeps room for as many again.
+    std::deque<LogEntry> entries;
     qint64 firstSerial = 0;
 
-    qint64 nextSerial() const { return firstSerial + entries.size(); }
-    const LogEntry &entry(qint64 serial) const { return entries.at(serial - firstSerial); }
+    qint64 nextSerial() const { return firstSerial + qint64(entries.size()); }
+    const LogEntry &entry(qint64 serial) const { return entries[size_t(serial - firstSerial)]; }
 };
 
 namespace {
@@ -515,7 +518,7 @@ void LogViewWidget::appendRows(const QList<LogEntry> &entries)
     const bool filtered = m_filter.isActive();
     for (const LogEntry &entry : entries) {
         const qint64 serial = m_rows->nextSerial();
-        m_rows->entries.append(entry);
+        m_rows->entries.push_back(entry);
         if (!filtered || m_filter.accepts(entry))
             addListRow(serial);
     }
@@ -531,7 +534,7 @@ void LogViewWidget::addListRow(qint64 serial)
 int LogViewWidget::dropOldestRows()
 {
     const int limit = rowLimit();
-    const qsizetype excess = m_rows->entries.size() - limit;
+    const qsizetype excess = qsizetype(m_rows->entries.size()) - limit;
     if (limit < 1 || excess <= 0)
         return 0;
     // The list rows go first: until they are gone they render from their entries.
@@ -541,7 +544,7 @@ int LogViewWidget::dropOldestRows()
         ++listed;
     if (listed > 0)
         m_list->model()->removeRows(0, listed);
-    m_rows->entries.remove(0, excess);
+    m_rows->entries.erase(m_rows->entries.begin(), m_rows->entries.begin() + excess);
     m_rows->firstSerial = keptSerial;
     return listed;
 }
@@ -578,12 +581,12 @@ void LogViewWidget::continueFilterPass()
     QElapsedTimer slice;
     slice.start();
     const bool filtered = m_filter.isActive();
-    const qsizetype count = m_rows->entries.size();
+    const qsizetype count = qsizetype(m_rows->entries.size());
     qsizetype index = m_filterPassIndex;
     while (index < count) {
         const qsizetype end = qMin(count, index + kFilterRowsPerClockCheck);
         for (; index < end; ++index) {
-            if (filtered && !m_filter.accepts(m_rows->entries.at(index)))
+            if (filtered && !m_filter.accepts(m_rows->entries[size_t(index)]))
                 continue;
             const qint64 serial = m_rows->firstSerial + index;
             addListRow(serial);
