@@ -55,6 +55,8 @@ public:
     LogFilter filter() const { return m_filter; }
     // True while a changed filter is still being applied to the rows already shown.
     bool isFiltering() const { return m_filterPassIndex >= 0; }
+    // While paused the list takes no rows: they wait, as many as the model keeps, and resuming
+    // lists them, after one line telling how many were pushed out meanwhile, if any were.
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused);
 
