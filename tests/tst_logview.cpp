@@ -238,6 +238,20 @@ private slots:
         QCOMPARE(log.pauseButton->text(), QStringLiteral("暂停"));
     }
 
+    // The current row announces its entry once; aged out, it hands the part to no other row.
+    void currentRowAgesOut()
+    {
+        ViewedLog log(5);
+        QSignalSpy current(&log.view, &LogViewWidget::currentEntryChanged);
+        log.addLines(0, 4);
+        QTRY_COMPARE(log.list->count(), 5);
+        log.list->setCurrentRow(1);
+        log.addLines(5, 8);
+        QTRY_COMPARE(log.rows(), lines(4, 8));
+        QCOMPARE(current.count(), 1);
+        QCOMPARE(current.first().first().value<LogEntry>().text, QStringLiteral("line 1"));
+    }
+
     void autoScrollFollowsOnlyNearBottom_data()
     {
         QTest::addColumn<bool>("autoScroll");

@@ -542,6 +542,10 @@ int LogViewWidget::dropOldestRows()
     int listed = 0;
     while (listed < m_list->count() && logRow(m_list->item(listed))->serial() < keptSerial)
         ++listed;
+    // A current row that ages out leaves no current row, rather than handing the part to
+    // whichever row is oldest now, flush after flush.
+    if (m_list->currentRow() >= 0 && m_list->currentRow() < listed)
+        m_list->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     if (listed > 0)
         m_list->model()->removeRows(0, listed);
     m_rows->entries.erase(m_rows->entries.begin(), m_rows->entries.begin() + excess);
