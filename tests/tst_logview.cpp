@@ -156,7 +156,7 @@ private slots:
     }
 
     // Typed filters and toggles, over rows already listed and rows that arrive later; the current
-    // row stays current without a second notice; the export writes the listed rows; Esc.
+    // row stays current without a second notice; Esc lists every row again.
     void filterRows()
     {
         QFETCH(QString, typed);
@@ -184,14 +184,6 @@ private slots:
 
         log.addMixedRows();
         QTRY_COMPARE(log.rows(), mixedRows(listed) + mixedRows(listed));
-        QTemporaryDir dir;
-        QVERIFY(log.exportToFile(dir.filePath("log.txt"), false, false, log.view.filter()));
-        QFile file(dir.filePath("log.txt"));
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-        QStringList exported;
-        for (const QString &line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
-            exported.append(line.section(' ', 1).replace("] ", "]  "));
-        QCOMPARE(exported, mixedRows(listed) + mixedRows(listed));
 
         QTest::keyClick(log.filterEdit, Qt::Key_Escape);
         QCOMPARE(log.filterEdit->text(), QString());
@@ -334,7 +326,7 @@ private slots:
         log.setHexDisplay(hex);
         log.addTxData("CD");
         log.addRxData("AB");
-        log.view.findChild<QLineEdit *>(QStringLiteral("logFilterEdit"))->setText(filter);
+        log.filterEdit->setText(filter);
         log.view.applyFilter();
 
         QString dialogSeen, warning;
