@@ -1,7 +1,9 @@
 // Feeds traffic through a CommunicationBase into a shown LogViewWidget and reports how fast the
 // entries reach the list, the longest event-loop stall and the peak memory, first into an empty
-// view and then into one that already holds a full log; then how long a full view takes to show
-// every row in a new font or display format.
+// view and then into one that already holds a full log; what a steady flood of 50000 entries a
+// second into the full view costs, with and without a filter; then how long a full view takes to
+// show every row in a new font or display format, and how long a filter takes to reach every row
+// of it and the longest the event loop waits meanwhile.
 //
 //   bench_logview [entries]        (default 100000; runs offscreen unless QT_QPA_PLATFORM is set)
 
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTextStream>
 #include <QTimer>
@@ -29,6 +32,11 @@ constexpr int kEntriesPerBurst = 1000;
 constexpr int kProbeIntervalMs = 1;
 constexpr int kBlobEntries = 1000;
 constexpr int kBlobBytes = 60008;
+// The traffic goes round this many fader addresses.
+constexpr int kFaderCount = 64;
+// A flood at a steady rate, as the network would deliver it.
+constexpr int kFloodRate = 50000;
+constexpr int kFloodEntries = 200000;
 
 struct RunResult
 {
@@ -58,7 +66,7 @@ double cpuSeconds()
 // The datagram a fader sends and the line the window logs for it.
 void logReceived(CommunicationBase &model, int serial)
 {
-    const QString address = QStringLiteral("/bench/fader/%1").arg(serial % 64);
+    const QString address = QStringLiteral("/bench/fader/%1").arg(serial % kFaderCount);
     const QString value = QString::number(serial);
     model.addRxDatagram(OscCodec::buildOscMessage(address, QStringLiteral(",i"), value),
                         QStringLiteral("[127.0.0.1:9000] ") + address + QStringLiteral(" ,i ") + value);
@@ -117,6 +125,60 @@ RunResult feed(CommunicationBase &model, QListWidget *list, int first, int count
     return result;
 }
 
+// Feeds entries [first, first + count) at a steady rate, as a flood from the network would
+// arrive, and reports the share of one core the process spends and how late the event loop
+// answers; returns once the last entry is on screen.
+void reportPaced(QTextStream &out, const QString &caseName, CommunicationBase &model, QListWidget *list, int first,
+                 int count, int rate)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    QElapsedTimer sinceProbe;
+    qint64 worstLatenessNs = 0;
+    qint64 lastFedNs = 0;
+    int next = first;
+    const int last = first + count - 1;
+
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(kProbeIntervalMs);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstLatenessNs = qMax(worstLatenessNs, sinceProbe.nsecsElapsed() - kProbeIntervalMs * 1000000LL);
+        sinceProbe.start();
+        if (next > last && lastRowShows(list, last))
+            loop.quit();
+    });
+
+    // Every millisecond, the entries due by then.
+    QTimer feeder;
+    feeder.setTimerType(Qt::PreciseTimer);
+    feeder.setInterval(1);
+    QObject::connect(&feeder, &QTimer::timeout, [&] {
+        const qint64 due = first + clock.nsecsElapsed() * rate / 1000000000LL;
+        const int end = int(qMin<qint64>(last + 1, due));
+        for (; next < end; ++next)
+            logReceived(model, next);
+        if (next > last) {
+            lastFedNs = clock.nsecsElapsed();
+            feeder.stop();
+        }
+    });
+
+    const double cpuAtStart = cpuSeconds();
+    clock.start();
+    sinceProbe.start();
+    probe.start();
+    feeder.start();
+    loop.exec();
+    const qint64 elapsedNs = clock.nsecsElapsed();
+    const double cpuShare = (cpuSeconds() - cpuAtStart) / (elapsedNs / 1e9);
+
+    out << caseName << ": " << qRound(cpuShare * 100) << "% of one core, longest stall "
+        << QString::number(worstLatenessNs / 1e6, 'f', 1) << " ms, last row shown "
+        << QString::number((elapsedNs - lastFedNs) / 1e6, 'f', 1) << " ms after it arrived\n";
+    out.flush();
+}
+
 // Applies a change to a full view and paints it at once: the time the user waits for it.
 void reportRepaint(QTextStream &out, QListWidget *list, const QString &change, const std::function<void()> &apply)
 {
@@ -126,6 +188,39 @@ void reportRepaint(QTextStream &out, QListWidget *list, const QString &change, c
     list->viewport()->repaint();
     out << change << " over " << list->count() << " rows: " << QString::number(clock.nsecsElapsed() / 1e6, 'f', 1)
         << " ms; last row \"" << list->item(list->count() - 1)->text().left(48) << "\"\n";
+    out.flush();
+}
+
+// Types a filter into a full view and waits, turn by turn, until every row follows it.
+void reportFilter(QTextStream &out, LogViewWidget &view, QListWidget *list, const QString &typed, int rows)
+{
+    auto *edit = view.findChild<QLineEdit *>(QStringLiteral("logFilterEdit"));
+    QEventLoop loop;
+    QElapsedTimer clock;
+    QElapsedTimer sinceProbe;
+    qint64 worstLatenessNs = 0;
+
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(kProbeIntervalMs);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstLatenessNs = qMax(worstLatenessNs, sinceProbe.nsecsElapsed() - kProbeIntervalMs * 1000000LL);
+        sinceProbe.start();
+        if (!view.isFiltering())
+            loop.quit();
+    });
+
+    clock.start();
+    sinceProbe.start();
+    probe.start();
+    edit->setText(typed);
+    view.applyFilter();
+    list->viewport()->repaint();
+    loop.exec();
+    const qint64 elapsedNs = clock.nsecsElapsed();
+
+    out << "filter \"" << typed << "\" over " << rows << " rows: " << QString::number(elapsedNs / 1e6, 'f', 1)
+        << " ms, longest stall " << QString::number(worstLatenessNs / 1e6, 'f', 1) << " ms, " << list->count() << " rows listed\n";
     out.flush();
 }
 
@@ -166,12 +261,33 @@ int main(int argc, char *argv[])
     const RunResult intoFull = feed(model, list, entries, entries);
     report(out, fullCase, intoFull, list->count());
 
+    // A flood into the full view, then the same with a filter that lists one address in 64 (the
+    // one the last entry goes to, so that the end shows).
+    int fed = 2 * entries;
+    reportPaced(out, QStringLiteral("%1 entries at %2/s into the full view").arg(kFloodEntries).arg(kFloodRate), model,
+                list, fed, kFloodEntries, kFloodRate);
+    fed += kFloodEntries;
+    auto *filterEdit = view.findChild<QLineEdit *>(QStringLiteral("logFilterEdit"));
+    filterEdit->setText(QStringLiteral("fader/%1 ,").arg((fed + kFloodEntries - 1) % kFaderCount));
+    view.applyFilter();
+    reportPaced(out, QStringLiteral("the same with the filter \"%1\"").arg(filterEdit->text()), model, list, fed,
+                kFloodEntries, kFloodRate);
+    filterEdit->clear();
+    view.applyFilter();
+    while (view.isFiltering())
+        QCoreApplication::processEvents();
+
     // The font-size spin box restyles every row at once; the display switches re-render them.
     reportRepaint(out, list, QStringLiteral("font size change"), [&] { view.setFontSize(view.fontSize() + 1); });
     reportRepaint(out, list, QStringLiteral("hex display on"), [&] { model.setHexDisplay(true); });
     reportRepaint(out, list, QStringLiteral("timestamps off"), [&] { model.setShowTimestamp(false); });
     reportRepaint(out, list, QStringLiteral("hex display off"), [&] { model.setHexDisplay(false); });
     reportRepaint(out, list, QStringLiteral("timestamps on"), [&] { model.setShowTimestamp(true); });
+
+    // A filter applied, changed, inverted and cleared over the full view.
+    for (const QString &typed : {QStringLiteral("fader/3"), QStringLiteral("FADER/1"), QStringLiteral("!fader/1"),
+                                 QStringLiteral("/bench/fader/1*"), QString()})
+        reportFilter(out, view, list, typed, int(model.entries().size()));
 
     // A datagram's hex runs to three characters a byte: a view of 60 KB blobs switched to hex.
     CommunicationBase blobModel;

@@ -1,5 +1,7 @@
 #include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
+#include "i18n/LanguageManager.h"
+#include "osc/OscCodec.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -25,10 +27,32 @@ struct ViewedLog : CommunicationBase
         return texts;
     }
 
+    // One row of each kind the filter tells apart; a bundle's row carries its element's address.
+    void addMixedRows()
+    {
+        addRxDatagram(OscCodec::buildOscMessage("/mix/vol", ",f", "0.5"), "/mix/vol ,f 0.5000");
+        addTxDatagram(OscCodec::buildOscMessage("/mix/pan", ",f", "0.1"), "/mix/pan ,f 0.1000");
+        addSystemMessage(QStringLiteral("Bound to port 9000"));
+        addRxDatagramRows("#bundle", {"#bundle ▸ /mix/vol ,f 1.0000"}, {"/mix/vol"});
+    }
+
     const int limit;
     LogViewWidget view{this};
     QListWidget *list = view.findChild<QListWidget *>(QStringLiteral("logOutput"));
+    QLineEdit *filterEdit = view.findChild<QLineEdit *>(QStringLiteral("logFilterEdit"));
+    QPushButton *pauseButton = view.findChild<QPushButton *>(QStringLiteral("pauseButton"));
 };
+
+const QStringList kMixedRows{"[RX]  /mix/vol ,f 0.5000", "[TX]  /mix/pan ,f 0.1000", "[SYS]  Bound to port 9000",
+                             "[RX]  #bundle ▸ /mix/vol ,f 1.0000"};
+
+QStringList mixedRows(const QList<int> &picked)
+{
+    QStringList rows;
+    for (int index : picked)
+        rows.append(kMixedRows.at(index));
+    return rows;
+}
 
 QStringList lines(int first, int last)
 {
@@ -113,6 +137,113 @@ private slots:
         QCOMPARE(log.entries().first().text, QStringLiteral("line %1").arg(burst - log.list->count()));
     }
 
+    void filterRows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("hiddenToggle"); // empty: every direction shown
+        QTest::addColumn<QList<int>>("listed");
+        QTest::addColumn<QList<int>>("listedAfterEsc");
+
+        const QList<int> all{0, 1, 2, 3};
+        QTest::newRow("address, bundle row by its element") << "/mix/vol" << "" << QList<int>{0, 3} << all;
+        QTest::newRow("text in any case") << "MIX/P" << "" << QList<int>{1} << all;
+        QTest::newRow("address inverted") << "!/mix/vol" << "" << QList<int>{1, 2} << all;
+        QTest::newRow("text inverted") << "!port" << "" << QList<int>{0, 1, 3} << all;
+        QTest::newRow("lone ! hides nothing") << "!" << "" << all << all;
+        QTest::newRow("RX hidden") << "" << "showRxCheck" << QList<int>{1, 2} << QList<int>{1, 2};
+        QTest::newRow("TX hidden, text") << "mix" << "showTxCheck" << QList<int>{0, 3} << QList<int>{0, 2, 3};
+        QTest::newRow("SYS hidden, inverted") << "!vol" << "showSysCheck" << QList<int>{1} << QList<int>{0, 1, 3};
+    }
+
+    // Typed filters and toggles, over rows already listed and rows that arrive later; the current
+    // row stays current without a second notice; Esc lists every row again.
+    void filterRows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, hiddenToggle);
+        QFETCH(QList<int>, listed);
+        QFETCH(QList<int>, listedAfterEsc);
+
+        ViewedLog log;
+        log.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&log.view));
+        QSignalSpy current(&log.view, &LogViewWidget::currentEntryChanged);
+        log.addMixedRows();
+        QTRY_COMPARE(log.rows(), kMixedRows);
+        log.list->setCurrentRow(listed.first());
+        QCOMPARE(current.count(), 1);
+
+        if (!hiddenToggle.isEmpty())
+            QTest::mouseClick(log.view.findChild<QCheckBox *>(hiddenToggle), Qt::LeftButton);
+        QTest::keySequence(log.list, QKeySequence::Find);
+        QVERIFY(log.filterEdit->hasFocus());
+        QTest::keyClicks(log.filterEdit, typed);
+        QTRY_COMPARE(log.rows(), mixedRows(listed));
+        QCOMPARE(log.list->currentItem()->text(), kMixedRows.at(listed.first()));
+        QCOMPARE(current.count(), 1);
+
+        log.addMixedRows();
+        QTRY_COMPARE(log.rows(), mixedRows(listed) + mixedRows(listed));
+
+        QTest::keyClick(log.filterEdit, Qt::Key_Escape);
+        QCOMPARE(log.filterEdit->text(), QString());
+        QTRY_COMPARE(log.rows(), mixedRows(listedAfterEsc) + mixedRows(listedAfterEsc));
+    }
+
+    void pauseAndResume_data()
+    {
+        QTest::addColumn<int>("arrivals");
+        QTest::addColumn<QString>("waiting");
+        QTest::addColumn<QStringList>("afterResume");
+
+        QTest::newRow("within the cap") << 5 << "5" << lines(0, 7);
+        QTest::newRow("beyond the cap, told once") << 15 << "10" << lines(9, 17) + QStringList{"[SYS]  暂停期间日志已满, 最早的 6 条已丢弃"};
+    }
+
+    // Space pauses the list while the model keeps recording; the button counts the rows that
+    // wait, in either language; resuming lists them in order.
+    void pauseAndResume()
+    {
+        QFETCH(int, arrivals);
+        QFETCH(QString, waiting);
+        QFETCH(QStringList, afterResume);
+
+        ViewedLog log(10);
+        log.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&log.view));
+        log.addLines(0, 2);
+        QTRY_COMPARE(log.rows(), lines(0, 2));
+        // The first waits for its flush when the pause comes.
+        log.addLines(3, 3);
+        log.list->setFocus();
+        QTest::keyClick(log.list, Qt::Key_Space);
+        log.addLines(4, 2 + arrivals);
+        QTRY_COMPARE(log.pauseButton->text(), "继续 (" + waiting + ")");
+        LanguageManager::instance().setLanguage(1);
+        QCOMPARE(log.pauseButton->text(), "Resume (" + waiting + ")");
+        LanguageManager::instance().setLanguage(0);
+        QCOMPARE(log.rows(), lines(0, 2));
+        QCOMPARE(log.entries().size(), qMin(10, 3 + arrivals));
+
+        QTest::mouseClick(log.pauseButton, Qt::LeftButton);
+        QTRY_COMPARE(log.rows(), afterResume);
+        QCOMPARE(log.pauseButton->text(), QStringLiteral("暂停"));
+    }
+
+    // The current row announces its entry once; aged out, it hands the part to no other row.
+    void currentRowAgesOut()
+    {
+        ViewedLog log(5);
+        QSignalSpy current(&log.view, &LogViewWidget::currentEntryChanged);
+        log.addLines(0, 4);
+        QTRY_COMPARE(log.list->count(), 5);
+        log.list->setCurrentRow(1);
+        log.addLines(5, 8);
+        QTRY_COMPARE(log.rows(), lines(4, 8));
+        QCOMPARE(current.count(), 1);
+        QCOMPARE(current.first().first().value<LogEntry>().text, QStringLiteral("line 1"));
+    }
+
     void autoScrollFollowsOnlyNearBottom_data()
     {
         QTest::addColumn<bool>("autoScroll");
@@ -174,10 +305,12 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<bool>("hex");
         QTest::addColumn<QString>("lastLine"); // empty: nothing written
+        QTest::addColumn<QString>("filter");
 
-        QTest::newRow("csv suffix in any case, hex display") << "Log.Csv" << true << "\",\"[RX]\",\"41 42\"";
-        QTest::newRow("cancelled") << QString() << false << QString();
-        QTest::newRow("unwritable, warns") << "missing/log.txt" << false << QString();
+        QTest::newRow("csv suffix in any case, hex display") << "Log.Csv" << true << "\",\"[RX]\",\"41 42\"" << "";
+        QTest::newRow("cancelled") << QString() << false << QString() << "";
+        QTest::newRow("unwritable, warns") << "missing/log.txt" << false << QString() << "";
+        QTest::newRow("filtered, says so") << "log.txt" << false << "[RX] AB" << "ab";
     }
 
     void exportThroughDialog()
@@ -185,12 +318,16 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(bool, hex);
         QFETCH(QString, lastLine);
+        QFETCH(QString, filter);
 
         QTemporaryDir dir;
         const QString path = dir.filePath(fileName);
         ViewedLog log;
         log.setHexDisplay(hex);
+        log.addTxData("CD");
         log.addRxData("AB");
+        log.filterEdit->setText(filter);
+        log.view.applyFilter();
 
         QString dialogSeen, warning;
         whenOpened<QFileDialog>(&log.view, [&](QFileDialog *dialog) {
@@ -214,13 +351,15 @@ private slots:
 
         QCOMPARE(dialogSeen, QStringLiteral("导出日志|文本文件 (*.txt);;CSV文件 (*.csv)|Communication_Log_00000000_000000"));
         QCOMPARE(warning, lastLine.isEmpty() && !fileName.isEmpty() ? QStringLiteral("导出失败|无法写入文件: ") + path : QString());
-        QCOMPARE(log.entries().size(), lastLine.isEmpty() ? 1 : 2);
+        QCOMPARE(log.entries().size(), lastLine.isEmpty() ? 2 : 3);
         if (lastLine.isEmpty())
             return;
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-        QVERIFY(QString::fromUtf8(file.readAll()).trimmed().endsWith(lastLine));
-        QCOMPARE(log.entries().last().text, QStringLiteral("日志已导出: ") + path);
+        const QString written = QString::fromUtf8(file.readAll());
+        QVERIFY(written.trimmed().endsWith(lastLine));
+        QCOMPARE(written.contains("[TX]"), filter.isEmpty());
+        QCOMPARE(log.entries().last().text, (filter.isEmpty() ? "日志已导出: " : "日志已导出 (仅过滤后的行): ") + path);
     }
 };
 

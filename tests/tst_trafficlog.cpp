@@ -49,6 +49,23 @@ private slots:
         QCOMPARE(log->txBytes(), 20);
         QCOMPARE(log->entries().last().data, session.receive());
     }
+
+    // The window's filter over real traffic: an address lists its datagrams only, later ones too.
+    void filterOverRealTraffic()
+    {
+        WindowSession session;
+        QVERIFY(session.open());
+        auto *list = field<QListWidget>(session.window, "logOutput");
+        const QByteArray vol = OscCodec::buildOscMessage("/mix/vol", ",f", "0.5");
+        const QByteArray pan = OscCodec::buildOscMessage("/mix/pan", ",f", "0.5");
+        QVERIFY(session.deliver(vol) && session.deliver(pan));
+        QTest::keyClicks(field<QLineEdit>(session.window, "logFilterEdit"), "/mix/pan");
+        QTRY_COMPARE(list->count(), 1);
+        QVERIFY(session.deliver(vol) && session.deliver(pan));
+        QTRY_COMPARE(list->count(), 2);
+        for (int row = 0; row < list->count(); ++row)
+            QVERIFY(list->item(row)->text().endsWith(session.prefix() + "/mix/pan ,f 0.5000"));
+    }
 };
 
 QTEST_MAIN(tst_TrafficLog)

@@ -252,6 +252,11 @@ QString CommunicationBase::decodeBytes(const QByteArray &data) const
 
 bool CommunicationBase::exportToFile(const QString &fileName, bool hex, bool csv) const
 {
+    return exportToFile(fileName, hex, csv, LogFilter());
+}
+
+bool CommunicationBase::exportToFile(const QString &fileName, bool hex, bool csv, const LogFilter &filter) const
+{
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return false;
@@ -261,7 +266,10 @@ bool CommunicationBase::exportToFile(const QString &fileName, bool hex, bool csv
     out.setGenerateByteOrderMark(false);
     if (csv)
         out << "Timestamp,Direction,Data\n";
+    const bool filtered = filter.isActive();
     for (const LogEntry &entry : std::as_const(m_entries)) {
+        if (filtered && !filter.accepts(entry))
+            continue;
         const QString data = hex ? entry.hexForm() : entry.text;
         if (csv) {
             out << quotedCsvField(timeString(entry)) << ',' << quotedCsvField(directionTag(entry))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/LogEntry.h"
+#include "comm/LogFilter.h"
 
 #include <QByteArray>
 #include <QList>
@@ -60,6 +61,8 @@ public:
     // writing CR and LF as \r and \n; CSV keeps them inside the quoted field. False when the file
     // cannot be opened or not all of it could be written.
     bool exportToFile(const QString &fileName, bool hex, bool csv) const;
+    // The same, for only the entries the filter accepts.
+    bool exportToFile(const QString &fileName, bool hex, bool csv, const LogFilter &filter) const;
 
     static QStringList supportedEncodings();
     static QString decodeBytes(const QByteArray &data, const QString &encoding);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/LogEntry.h"
+#include "comm/LogFilter.h"
 #include "theme/Theme.h"
 
 #include <QList>
@@ -10,8 +11,10 @@
 #include <memory>
 
 class CommunicationBase;
-struct LogRowStyle;
+struct LogRowStore;
+class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPoint;
 class QPushButton;
@@ -19,9 +22,14 @@ class QPushButton;
 // The traffic log of one CommunicationBase as a list of coloured lines, with the byte counters,
 // the reset/clear/export buttons and a copy menu (Ctrl+C copies the selected rows too). New
 // entries are queued and shown in batches by a short single-shot timer, so a burst of datagrams
-// costs one repaint; the list keeps no more rows than the model keeps entries. Each row keeps its
-// entry and renders its line when asked, so switching timestamps or hexadecimal display changes
-// every row at once.
+// costs one repaint; the list keeps no more rows than the model keeps entries. Each row reads
+// its entry from the view's store and renders its line when asked, so switching timestamps or
+// hexadecimal display changes every row at once.
+//
+// Above the list, a filter (a field and three direction toggles) decides which of the rows the
+// view has taken are in the list: a changed filter fills the list again in time-sliced passes,
+// and every row that arrives meets it. A pause button stops the view taking rows while the model
+// keeps recording, then shows the rows that waited.
 class LogViewWidget : public QWidget
 {
     Q_OBJECT
@@ -43,9 +51,20 @@ public:
     // warning colour; hidden at 0.
     void setDroppedCount(quint64 dropped);
 
+    // What the filter field and the direction toggles ask for, once applied.
+    LogFilter filter() const { return m_filter; }
+    // True while a changed filter is still being applied to the rows already shown.
+    bool isFiltering() const { return m_filterPassIndex >= 0; }
+    // While paused the list takes no rows: they wait, as many as the model keeps, and resuming
+    // lists them, after one line telling how many were pushed out meanwhile, if any were.
+    bool isPaused() const { return m_paused; }
+    void setPaused(bool paused);
+
 signals:
     // The reset button was pressed: the model's counters and the dropped count start again.
     void countersReset();
+    // The list's current row is now the one showing this entry.
+    void currentEntryChanged(const LogEntry &entry);
 
 public slots:
     void onNewLogEntry(const LogEntry &entry);
@@ -53,8 +72,13 @@ public slots:
     void flushPendingItems();
     void exportLog();
     void handleContextMenu(const QPoint &pos);
+    void togglePause();
+    // Applies the field's text and the toggles now, without waiting for the typing pause.
+    void applyFilter();
 
 private:
+    QWidget *createFilterBar();
+    QCheckBox *createDirectionToggle(const QString &text, const char *objectName, QWidget *parent);
     QWidget *createStatusBar();
     QPushButton *createSmallButton(const QString &text, QWidget *parent);
     void applyItemStyle();
@@ -63,6 +87,12 @@ private:
     int rowLimit() const;
     void appendRows(const QList<LogEntry> &entries);
     int dropOldestRows();
+    // Lists the accepted rows from m_filterPassIndex on for one time slice; schedules the next.
+    void continueFilterPass();
+    void addListRow(qint64 serial);
+    void onLogCleared();
+    void updatePauseButton();
+    void showCounters();
     void applyDisplayFormat();
     void copySelectedRows();
     void copyToClipboard(const QStringList &lines);
@@ -75,11 +105,30 @@ private:
     QPushButton *m_resetButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_exportButton = nullptr;
+    QLineEdit *m_filterEdit = nullptr;
+    QCheckBox *m_showRxCheck = nullptr;
+    QCheckBox *m_showTxCheck = nullptr;
+    QCheckBox *m_showSysCheck = nullptr;
+    QPushButton *m_pauseButton = nullptr;
     QTimer m_flushTimer;
+    QTimer m_filterTypingTimer;
+    QTimer m_filterPassTimer;
+    QTimer m_pauseButtonTimer;
+    QTimer m_countersTimer;
+    LogFilter m_filter;
+    // The next of the taken rows the running filter pass decides; -1 when no pass runs.
+    qsizetype m_filterPassIndex = -1;
+    bool m_filterPassFollows = false;
+    // The row that was current when the pass began, made current again once it is listed.
+    qint64 m_filterPassCurrent = -1;
+    bool m_paused = false;
+    // Entries that arrived while paused and were pushed out before they could be shown.
+    qint64 m_droppedWhilePaused = 0;
     QList<LogEntry> m_pendingEntries;
     bool m_flushScheduled = false;
     int m_lineSpacing = 0;
     int m_fontSize = Theme::LogPointSize;
-    // Shared by every row of the list.
-    std::shared_ptr<LogRowStyle> m_rowStyle;
+    // The entries of the rows the view has taken, and how they render; shared by every row of
+    // the list.
+    std::shared_ptr<LogRowStore> m_rows;
 };

@@ -132,6 +132,9 @@ constexpr TableRow kTableRows[] = {
 
     // Bundles opened in the log
     { "展开消息包", "Expand bundles" },
+
+    // Log filter
+    { "过滤: /地址/* 或文字", "Filter: /address/* or text" },
 };
 
 } // namespace
