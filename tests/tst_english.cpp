@@ -96,7 +96,7 @@ private slots:
         OscWidget window;
         LanguageManager::instance().setLanguage(1);
         auto *tabs = window.findChild<QTabWidget *>();
-        QCOMPARE(tabs->tabText(tabs->count() - 1), QStringLiteral("Control Panel"));
+        QCOMPARE(tabs->tabText(tabs->count() - 1), QStringLiteral("Addresses"));
         QDialogButtonBox english(QDialogButtonBox::Ok);
         QCOMPARE(english.button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
         field<QLineEdit>(window, "targetHostEdit")->setText(QStringLiteral("localhost"));
@@ -104,7 +104,7 @@ private slots:
         window.sendData();
 
         LanguageManager::instance().setLanguage(0);
-        QCOMPARE(tabs->tabText(tabs->count() - 1), QStringLiteral("控制面板"));
+        QCOMPARE(tabs->tabText(tabs->count() - 1), QStringLiteral("地址监视"));
         QDialogButtonBox chinese(QDialogButtonBox::Ok);
         QCOMPARE(chinese.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
         window.sendData();

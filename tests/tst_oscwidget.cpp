@@ -1,6 +1,9 @@
+#include "charts/ChartEngine.h"
 #include "comm/LogViewWidget.h"
 #include "controls/OscControlPanel.h"
 #include "controls/OscFader.h"
+#include "monitor/AddressTableModel.h"
+#include "monitor/AddressTableView.h"
 #include "i18n/LanguageManager.h"
 #include "osc/OscCodec.h"
 #include "support/WindowTestSupport.h"
@@ -200,6 +203,42 @@ private slots:
         QTRY_COMPARE(loggedTexts(window), QStringList(session.prefix() + OscCodec::decodeOscToText(datagram)));
         QVERIFY(session.send(message("/ch/[12]/vol", ",f", "0.75")));
         QTRY_COMPARE((QList<double>{faders[0]->value(), faders[1]->value(), faders[2]->value()}), (QList<double>{0.25, 0.75, 0.75}));
+    }
+
+    // The pages hear of every message, bundled or not, and act on what the address table asks.
+    void monitorPagesWired()
+    {
+        WindowSession session;
+        QVERIFY(session.open());
+        OscWidget &window = session.window;
+        QByteArray bundle("#bundle\0\0\0\0\0\0\0\0\1", 16);
+        for (const QByteArray &element : {message("/mix/vol", ",f", "0.5"), message("/solo", ",i", "1")})
+            bundle += QByteArray(3, '\0') + char(element.size()) + element;
+        QVERIFY(session.send(bundle) && session.send(message("/mix/vol", ",f", "0.25")));
+        auto *table = field<QTableView>(window, "addressTable");
+        QTRY_COMPARE(table->model()->rowCount(), 2);
+        QTRY_COMPARE(table->model()->index(0, AddressTableModel::CountColumn).data().toInt()
+                     + table->model()->index(1, AddressTableModel::CountColumn).data().toInt(), 3);
+
+        auto *list = field<QListWidget>(window, "logOutput");
+        QTRY_COMPARE(list->count(), 4); // the binding's line, the bundle's two rows, the message
+        list->setCurrentRow(2);
+        QVERIFY(field<QPlainTextEdit>(window, "inspectorView")->toPlainText().contains(QStringLiteral("/solo ,i")));
+
+        auto *view = table->parentWidget();
+        while (!qobject_cast<AddressTableView *>(view))
+            view = view->parentWidget();
+        emit static_cast<AddressTableView *>(view)->addressActivated(QStringLiteral("/solo"));
+        QCOMPARE(field<QLineEdit>(window, "addressEdit")->text(), QStringLiteral("/solo"));
+        emit static_cast<AddressTableView *>(view)->chartRuleRequested(QStringLiteral("/solo"));
+        QCOMPARE(window.chartEngine()->rules().last().expression, QStringLiteral("/solo"));
+        emit static_cast<AddressTableView *>(view)->labelControlRequested(QStringLiteral("/solo"));
+        QVERIFY(session.send(message("/solo", ",i", "7")));
+        QTRY_COMPARE(window.controlPanel()->controls().last()->value(), 7.0);
+
+        window.communication()->clearLog();
+        QTRY_COMPARE(table->model()->rowCount(), 0);
+        QVERIFY(field<QPlainTextEdit>(window, "inspectorView")->toPlainText().isEmpty());
     }
 };
 

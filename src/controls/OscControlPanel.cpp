@@ -283,6 +283,14 @@ void OscControlPanel::addLabel()
     addNumbered(new OscLabel(m_canvas), QStringLiteral("/1/value"), QStringLiteral("Value "));
 }
 
+void OscControlPanel::addLabelFor(const QString &address)
+{
+    auto *label = new OscLabel(m_canvas);
+    label->setAddress(address);
+    label->setName(address.section(QLatin1Char('/'), -1));
+    addControl(label);
+}
+
 void OscControlPanel::addNumbered(OscControl *ctrl, const QString &addressStem,
                                   const QString &captionStem)
 {

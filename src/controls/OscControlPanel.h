@@ -49,6 +49,8 @@ public slots:
     void addButton();
     void addKnob();
     void addLabel();
+    // A label that shows what arrives at this address, placed without asking.
+    void addLabelFor(const QString &address);
     void removeSelected();
     // Brings back the control removed last, at most once.
     void restoreRemoved();

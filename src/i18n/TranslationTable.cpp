@@ -129,6 +129,7 @@ constexpr TableRow kTableRows[] = {
     { "(其他)", "(other)" },
     { "立即", "immediately" },
     { "过滤地址: /mix/* 或文字, ! 取反", "Filter addresses: /mix/* or text, ! inverts" },
+    { "地址监视", "Addresses" },
 
     // Bundles opened in the log
     { "展开消息包", "Expand bundles" },

@@ -12,6 +12,7 @@
 #include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"
+#include "osc/TrafficPages.h"
 #include "osc/ValueChecker.h"
 
 #include <QCheckBox>
@@ -270,7 +271,8 @@ void OscWidget::onDatagram(const QByteArray &datagram, const QHostAddress &sende
     if (sender != m_lastSender || senderPort != m_lastSenderPort || m_lastSenderPrefix.isEmpty()) {
         m_lastSender = sender;
         m_lastSenderPort = senderPort;
-        m_lastSenderPrefix = QStringLiteral("[%1:%2] ").arg(sender.toString()).arg(senderPort);
+        m_lastSenderName = QStringLiteral("%1:%2").arg(sender.toString()).arg(senderPort);
+        m_lastSenderPrefix = QLatin1Char('[') + m_lastSenderName + QStringLiteral("] ");
     }
     const OscTextEncoding &strings = m_wireEncoding.follow(m_comm->encoding());
     if (OscBundle::isBundle(datagram)) {
@@ -298,6 +300,7 @@ void OscWidget::onBundle(const QByteArray &datagram, const OscTextEncoding &stri
 // Where every received message goes, alone or from a bundle: the chart rules and the controls.
 void OscWidget::onMessage(const QByteArray &message, const QString &renderedText)
 {
+    m_pages->recordMessage(message, m_lastSenderName);
     if (m_chartEngine)
         m_chartEngine->model()->ingest(renderedText);
     driveControlPanel(message);
@@ -463,20 +466,17 @@ QWidget *OscWidget::createTabArea()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
 
-    m_tabWidget = new QTabWidget;
-    m_tabWidget->setObjectName(QStringLiteral("mainTabs"));
-    m_logView = new LogViewWidget(m_comm, m_tabWidget);
+    m_pages = new TrafficPages(m_comm, m_chartEngine, this);
+    m_tabWidget = m_pages;
+    m_logView = m_pages->logView();
+    m_controlPanel = m_pages->controlPanel();
     connect(m_dropMonitor, &DropMonitor::droppedChanged, m_logView, &LogViewWidget::setDroppedCount);
     connect(m_logView, &LogViewWidget::countersReset, m_dropMonitor, &DropMonitor::reset);
-    m_tabWidget->addTab(m_logView, QStringLiteral("通信日志"));
-    if (m_chartEngine)
-        m_tabWidget->addTab(m_chartEngine->chartView(), QStringLiteral("数据图表"));
-    m_controlPanel = new OscControlPanel(this, m_tabWidget);
     connect(m_controlPanel, &OscControlPanel::oscSendRequested, this, &OscWidget::sendOscValue);
     connect(m_controlPanel, &OscControlPanel::oscTypedSendRequested, this, &OscWidget::sendTypedValue);
-    m_tabWidget->addTab(m_controlPanel, QStringLiteral("控制面板"));
     layout->addWidget(m_tabWidget, 1);
     layout->addWidget(createSendPanel());
+    connect(m_pages, &TrafficPages::addressActivated, m_addressEdit, &QLineEdit::setText);
     return area;
 }
 

@@ -23,6 +23,7 @@ class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
+class TrafficPages;
 
 // The main window: binds a local UDP port, logs every datagram it receives and sends the
 // message composed in its send group, once or on a timer. It also hosts the log view and the
@@ -76,6 +77,7 @@ private:
     CommunicationBase *m_comm = nullptr;
     LogViewWidget *m_logView = nullptr;
     QTabWidget *m_tabWidget = nullptr;
+    TrafficPages *m_pages = nullptr;
     ChartEngine *m_chartEngine = nullptr;
     OscLink *m_link = nullptr;
     DropMonitor *m_dropMonitor = nullptr;
@@ -107,6 +109,7 @@ private:
     // rather than formatted again for every datagram.
     QHostAddress m_lastSender;
     quint16 m_lastSenderPort = 0;
+    QString m_lastSenderName;
     QString m_lastSenderPrefix;
     BundleRows m_bundleRows;
 };
