@@ -16,7 +16,7 @@ ReplaySchedule::ReplaySchedule(const QList<qint64> &usecTimes, double speed)
     m_dueNs.reserve(usecTimes.size());
     qint64 latest = 0;
     for (const qint64 time : usecTimes) {
-        latest = qMax(latest, qint64(double(time - first) * factor));
+        latest = qMax(latest, qRound64(double(time - first) * factor));
         m_dueNs.append(latest);
     }
     m_passNs = usecTimes.size() > 1 ? latest + latest / (usecTimes.size() - 1) : 0;
