@@ -111,6 +111,16 @@ QString tcpdumpRead(const QString &fileName, const QStringList &options, QString
     return QString::fromLocal8Bit(tcpdump.readAllStandardOutput());
 }
 
+// Extension headers (hex) put between an IPv6 header and what it carries; first names the first.
+QByteArray withIpv6Headers(const QByteArray &packet, quint8 first, const char *headers)
+{
+    const QByteArray inserted = QByteArray::fromHex(headers);
+    QByteArray extended = packet.left(40) + inserted + packet.mid(40);
+    extended[6] = char(first);
+    qToBigEndian(quint16(packet.size() - 40 + inserted.size()), extended.data() + 4);
+    return extended;
+}
+
 bool hasTcpdump()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("tcpdump")).isEmpty();
@@ -229,10 +239,11 @@ private slots:
         writer.write(BaseUsec, Ipv4A, 1111, Ipv4B, 2000, "first");
         writer.write(BaseUsec + 7, Ipv6A, 2222, Ipv6B, 3000, "second");
         writer.write(BaseUsec + 9, Ipv4A, 3333, Ipv6B, 2000, QByteArray());
-        writer.close();
 
+        // Flushed by its timer while still open.
         CaptureReader reader;
-        QVERIFY2(reader.read(writer.fileName()), qPrintable(reader.errorString()));
+        QTRY_VERIFY(reader.read(writer.fileName()) && reader.datagrams().size() == 3);
+        writer.close();
         QCOMPARE(reader.datagrams().size(), 3);
         const CapturedDatagram &second = reader.datagrams().at(1);
         QCOMPARE(second.usecSinceEpoch, BaseUsec + 7);
@@ -255,10 +266,6 @@ private slots:
         const QByteArray macs(12, '\x02');
         const QByteArray v4 = udp(Ipv4A, Ipv4B, "/link");
         const QByteArray v6 = udp(Ipv6A, Ipv6B, "/link");
-        // A hop-by-hop and a destination-options header between the IPv6 header and UDP.
-        QByteArray extended = v6.left(40) + QByteArray::fromHex("3c00010400000000" "1100010400000000") + v6.mid(40);
-        extended[6] = 0;
-        qToBigEndian(quint16(v6.size() - 40 + 16), extended.data() + 4);
         const QByteArray cooked = QByteArray::fromHex("00000304000600000000000000000800");
         QByteArray outgoing = cooked;
         outgoing[1] = 4;
@@ -276,7 +283,8 @@ private slots:
         QTest::newRow("loop, AF_INET6 of FreeBSD, little-endian") << 108 << QByteArray::fromHex("1c000000") + v6 << true << 1;
         QTest::newRow("loop, AF_INET6 of Linux") << 108 << QByteArray::fromHex("0000000a") + v6 << true << 1;
         QTest::newRow("raw IPv4") << DLT_RAW << v4 << false << 1;
-        QTest::newRow("raw IPv6 with extension headers") << DLT_RAW << extended << true << 1;
+        QTest::newRow("raw IPv6 with extension headers") << DLT_RAW << withIpv6Headers(v6, 0, "3c00010400000000" "1100010400000000") << true << 1;
+        QTest::newRow("raw IPv6, whole datagram in one fragment") << DLT_RAW << withIpv6Headers(v6, 44, "1100000000000007") << true << 1;
         QTest::newRow("IPv4") << 228 << v4 << false << 1;
         QTest::newRow("IPv6") << 229 << v6 << true << 1;
     }
@@ -383,6 +391,9 @@ private slots:
             << pcapng({101, 1}, {whole, whole, whole}, 1) << QStringLiteral("packet 2 (byte ") << 1;
         QTest::newRow("pcapng, fragment skipped with a note")
             << pcapng({101}, {fragment, whole}, -1) << QStringLiteral("packet 1 is an IP fragment, skipped") << 1;
+        QTest::newRow("IPv6 fragment skipped with a note")
+            << pcapBytes(DLT_RAW, {{whole}, {withIpv6Headers(udp(Ipv6A, Ipv6B, "/6"), 44, "1100000100000007")}})
+            << QStringLiteral("packet 2 is an IP fragment, skipped") << 1;
     }
 
     void badInputNamesItsPacket()
