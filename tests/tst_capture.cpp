@@ -269,6 +269,9 @@ private slots:
         const QByteArray cooked = QByteArray::fromHex("00000304000600000000000000000800");
         QByteArray outgoing = cooked;
         outgoing[1] = 4;
+        QByteArray tcpWithoutLength = v4;
+        tcpWithoutLength[2] = tcpWithoutLength[3] = 0;
+        tcpWithoutLength[9] = 6;
 
         QTest::newRow("ethernet") << 1 << macs + QByteArray::fromHex("0800") + v4 << false << 1;
         QTest::newRow("ethernet 802.1Q") << 1 << macs + QByteArray::fromHex("81000064" "0800") + v4 << false << 1;
@@ -285,6 +288,7 @@ private slots:
         QTest::newRow("raw IPv4") << DLT_RAW << v4 << false << 1;
         QTest::newRow("raw IPv6 with extension headers") << DLT_RAW << withIpv6Headers(v6, 0, "3c00010400000000" "1100010400000000") << true << 1;
         QTest::newRow("raw IPv6, whole datagram in one fragment") << DLT_RAW << withIpv6Headers(v6, 44, "1100000000000007") << true << 1;
+        QTest::newRow("raw IPv4 TCP of length 0, as seen on its sender") << DLT_RAW << tcpWithoutLength << false << 0;
         QTest::newRow("IPv4") << 228 << v4 << false << 1;
         QTest::newRow("IPv6") << 229 << v6 << true << 1;
     }

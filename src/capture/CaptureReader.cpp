@@ -35,8 +35,6 @@ QString defectText(PacketDecoder::Defect defect)
         return language.pick(QStringLiteral("IP 长度超出了帧"), QStringLiteral("the IP length runs past the frame"));
     case PacketDecoder::Defect::BadUdpLength:
         return language.pick(QStringLiteral("UDP 长度错误"), QStringLiteral("bad UDP length"));
-    case PacketDecoder::Defect::Jumbogram:
-        return language.pick(QStringLiteral("不支持 IPv6 巨型包"), QStringLiteral("IPv6 jumbograms are not supported"));
     case PacketDecoder::Defect::None:
         break;
     }

@@ -186,12 +186,14 @@ PacketDecoder::Result decodeIpv4(const Frame &frame, qsizetype offset)
         return missingBytes(frame, Defect::FrameTooShort);
     if (frame.u8(offset) >> 4 != 4)
         return outcome(PacketDecoder::Outcome::Malformed, Defect::BadIpVersion);
+    // Other protocols are passed over before their lengths are looked at: a capture taken on
+    // the sending host holds TCP super-packets whose IP length is 0.
+    if (frame.u8(offset + Ipv4ProtocolOffset) != ProtocolUdp)
+        return outcome(PacketDecoder::Outcome::NotUdp);
     const int headerBytes = (frame.u8(offset) & 0x0F) * 4;
     const quint16 totalLength = frame.u16(offset + Ipv4TotalLengthOffset);
     if (headerBytes < Ipv4MinHeaderBytes || totalLength < headerBytes)
         return outcome(PacketDecoder::Outcome::Malformed, Defect::BadIpHeaderLength);
-    if (frame.u8(offset + Ipv4ProtocolOffset) != ProtocolUdp)
-        return outcome(PacketDecoder::Outcome::NotUdp);
 
     PacketDecoder::Result result;
     result.datagram.source = QHostAddress(frame.u32(offset + Ipv4SourceOffset));
@@ -212,8 +214,9 @@ PacketDecoder::Result decodeIpv6(const Frame &frame, qsizetype offset)
     if (frame.u8(offset) >> 4 != 6)
         return outcome(PacketDecoder::Outcome::Malformed, Defect::BadIpVersion);
     const quint16 payloadLength = frame.u16(offset + Ipv6PayloadLengthOffset);
+    // A jumbogram, or a super-packet seen on the sending host: nothing a socket would send again.
     if (payloadLength == 0)
-        return outcome(PacketDecoder::Outcome::Malformed, Defect::Jumbogram);
+        return outcome(PacketDecoder::Outcome::NotUdp);
 
     PacketDecoder::Result result;
     result.datagram.source = QHostAddress(frame.at(offset + Ipv6SourceOffset));

@@ -25,7 +25,6 @@ enum class Defect {
     BadIpHeaderLength,
     IpLengthBeyondFrame,  // the IP length claims more bytes than the frame has
     BadUdpLength,         // shorter than its header, or longer than the IP packet
-    Jumbogram,            // IPv6 payload length 0: jumbograms are not taken apart
 };
 
 struct Result

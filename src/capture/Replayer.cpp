@@ -14,6 +14,7 @@ Replayer::Replayer(QObject *parent)
 
 void Replayer::setDatagrams(const QList<CapturedDatagram> &datagrams)
 {
+    stop();
     m_payloads.clear();
     m_usecTimes.clear();
     m_payloads.reserve(datagrams.size());

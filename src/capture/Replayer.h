@@ -23,8 +23,9 @@ public:
 
     explicit Replayer(QObject *parent = nullptr);
 
-    // Takes effect at the next start().
+    // Stops a replay that is running; the new datagrams play from the next start().
     void setDatagrams(const QList<CapturedDatagram> &datagrams);
+    // Speed and looping take effect at the next start().
     void setSpeed(double speed);
     void setLooping(bool looping);
     bool isRunning() const { return m_running; }
