@@ -386,11 +386,11 @@ private slots:
         QTest::newRow("record cut short") << three.chopped(5) << QStringLiteral("packet 3 (byte %1 of the file): cannot read: truncated").arg(third) << 2;
         QTest::newRow("record header cut short") << three.left(third + 7) << QStringLiteral("packet 3 (byte %1 of the file): cannot read: truncated").arg(third) << 2;
         QTest::newRow("snapshot length cuts a datagram")
-            << pcapBytes(DLT_RAW, {{whole}, {whole.left(30), quint32(whole.size())}})
+            << pcapBytes(DLT_RAW, {{whole}, {whole.left(30), quint32(whole.size())}, {whole}})
             << QStringLiteral("packet 2 (byte %1 of the file): the snapshot length cut the datagram (30 of 34 bytes kept)").arg(PcapFileHeaderBytes + PcapRecordHeaderBytes + whole.size())
             << 1;
         QTest::newRow("unsupported link type") << pcapBytes(105, {{whole}}) << QStringLiteral("packet 1 (byte 24 of the file): unsupported link type 105") << 0;
-        QTest::newRow("bad UDP length") << pcapBytes(DLT_RAW, {{whole}, {badUdpLength}}) << QStringLiteral("packet 2 (byte ") << 1;
+        QTest::newRow("bad UDP length") << pcapBytes(DLT_RAW, {{whole}, {badUdpLength}, {whole}}) << QStringLiteral("packet 2 (byte ") << 1;
         QTest::newRow("pcapng interfaces of two link types")
             << pcapng({101, 1}, {whole, whole, whole}, 1) << QStringLiteral("packet 2 (byte ") << 1;
         QTest::newRow("pcapng, fragment skipped with a note")
