@@ -428,6 +428,7 @@ private slots:
         QCOMPARE(schedule.dueNs(30000), schedule.dueNs(29999));
         QCOMPARE(ReplaySchedule(times, 100.0).dueNs(3), ReplaySchedule(times, ReplaySchedule::MaxSpeed).dueNs(3));
         QCOMPARE(ReplaySchedule(times, ReplaySchedule::AsFastAsPossible).dueNs(29999), qint64(0));
+        QVERIFY(ReplaySchedule({BaseUsec}, 1.0).passNs() > 0);
     }
 
     void replayKeepsOrderAndScaledSpacing_data()

@@ -20,4 +20,6 @@ ReplaySchedule::ReplaySchedule(const QList<qint64> &usecTimes, double speed)
         m_dueNs.append(latest);
     }
     m_passNs = usecTimes.size() > 1 ? latest + latest / (usecTimes.size() - 1) : 0;
+    if (!immediate)
+        m_passNs = qMax(m_passNs, MinPassNs);
 }

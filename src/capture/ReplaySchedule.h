@@ -13,6 +13,9 @@ public:
     static constexpr double MaxSpeed = 8.0;
     // Every datagram is due at once: sent as fast as the event loop goes.
     static constexpr double AsFastAsPossible = 0.0;
+    // A looping pass of a file without spacing (one datagram, or all at one time) still waits
+    // this long before it starts again, unless sending as fast as possible.
+    static constexpr qint64 MinPassNs = 1000000;
 
     ReplaySchedule() = default;
     // speed is clamped to MinSpeed..MaxSpeed unless it is AsFastAsPossible.
