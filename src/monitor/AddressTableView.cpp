@@ -10,6 +10,12 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+namespace {
+
+constexpr int SenderPadding = 16;
+
+} // namespace
+
 AddressTableView::AddressTableView(AddressTableModel *model, QWidget *parent)
     : QWidget(parent), m_model(model), m_filter(new AddressTableFilter(this)),
       m_filterEdit(new QLineEdit(this)), m_table(new QTableView(this))
@@ -29,7 +35,13 @@ AddressTableView::AddressTableView(AddressTableModel *model, QWidget *parent)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    // The value is the widest and most read column: it takes the room the others leave.
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_table->horizontalHeader()->setSectionResizeMode(AddressTableModel::ValueColumn, QHeaderView::Stretch);
+    // Measuring every row to fit a column would cost a pass over thousands of rows per refresh;
+    // the sender's width is known in advance.
+    m_table->setColumnWidth(AddressTableModel::SenderColumn,
+                            m_table->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255:65535")) + SenderPadding);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
         const QString address = addressAt(index);
