@@ -275,7 +275,9 @@ private slots:
         }
         LanguageManager::instance().setLanguage(0);
 
+        // Bound already, to the very port the setup binds: it lets go of it first.
         OscWidget second;
+        QVERIFY(bindWindow(second, quint16(rich.localPort)));
         answerFiles(second, dir.filePath(QStringLiteral("saved.lumeral")));
         button(second, "openSetupButton")->click();
         QCOMPARE(WindowSetup::gather(second), rich);
@@ -291,8 +293,11 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("{\"format\":\"lumeral-setup\",\"version\":1,\"colour\":\"red\",\"send\":{\"address\":\"/q\",\"speed\":3}}");
         file.close();
+        // Left out, "bound" is a fresh start's: released.
         OscWidget window;
+        QVERIFY(bindWindow(window));
         QVERIFY(window.workbench()->openSetup(file.fileName()));
+        QVERIFY(!window.isBound());
         QCOMPARE(field<QLineEdit>(window, "addressEdit")->text(), QStringLiteral("/q"));
         const QStringList ignored = loggedTexts(window, LogDirection::System).filter(QStringLiteral("已忽略未知字段"));
         QCOMPARE(ignored.size(), 1);

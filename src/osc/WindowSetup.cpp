@@ -101,7 +101,7 @@ std::optional<SetupProblem> WindowSetup::check(const Setup &setup)
 
 void WindowSetup::apply(OscWidget &window, const Setup &setup)
 {
-    // The port changes only while released; auto-send stops with the release.
+    // A setup that is not bound leaves the port released; auto-send stops with the release.
     if (window.isBound())
         window.m_link->release();
     window.m_localPortSpin->setValue(setup.localPort);
