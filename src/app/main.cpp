@@ -2,6 +2,7 @@
 #include "app/DiagnosticLog.h"
 #include "app/StyleSheet.h"
 #include "osc/OscWidget.h"
+#include "osc/Workbench.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -26,6 +27,11 @@ int main(int argc, char *argv[])
     window.setWindowIcon(QIcon(QStringLiteral(":/icon/Osc.ico")));
     window.show();
     DiagnosticLog::write(QStringLiteral("Window shown"));
+    // `lumeral FILE.lumeral` starts with that setup; one that cannot be opened says why and the
+    // window starts fresh.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        window.workbench()->openSetup(arguments.at(1));
 
     return app.exec();
 }

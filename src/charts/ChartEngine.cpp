@@ -458,6 +458,21 @@ void ChartEngine::addDataPoint(const QString &seriesName, double value)
     m_model->addDataPoint(seriesName, value);
 }
 
+void ChartEngine::setChartType(ChartType type)
+{
+    m_chartTypeCombo->setCurrentIndex(type);
+}
+
+void ChartEngine::setTimeWindow(int seconds)
+{
+    m_windowSpin->setValue(seconds);
+}
+
+void ChartEngine::setRules(const QList<ChartRule> &rules)
+{
+    m_model->replaceRules(rules);
+}
+
 void ChartEngine::rebuild()
 {
     onChartTypeChanged(m_chartType);

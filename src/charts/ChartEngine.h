@@ -46,6 +46,11 @@ public:
     ChartType chartType() const;
     int timeWindow() const;
     ChartModel *model() const;
+    // Set as the chart type box and the time window box would; the boxes show them.
+    void setChartType(ChartType type);
+    void setTimeWindow(int seconds);
+    // Replaces every rule and series (ChartModel::replaceRules).
+    void setRules(const QList<ChartRule> &rules);
 
     // Records one value through the model (ChartModel::addDataPoint).
     void addDataPoint(const QString &seriesName, double value);

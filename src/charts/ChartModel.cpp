@@ -139,6 +139,19 @@ void ChartModel::applyTemplate(int index)
         addRule(rule.first, rule.second);
 }
 
+void ChartModel::replaceRules(const QList<ChartRule> &rules)
+{
+    applyTemplate(0);
+    for (const ChartRule &rule : rules) {
+        auto *series = new ChartSeriesData;
+        series->name = rule.name;
+        series->color = seriesColor(int(m_series.size()));
+        m_series.append(series);
+        m_rules.append(rule);
+        emit ruleAdded(rule.name, rule.expression);
+    }
+}
+
 qsizetype ChartModel::adoptSeries(const QList<ChartSeriesData *> &found)
 {
     const qsizetype adopted = qMin<qsizetype>(found.size(), MaxAdoptedSeries);

@@ -58,6 +58,8 @@ public:
     // Records one value in the first series of that name. Values of unknown names and
     // values that are not finite (a float argument can carry nan or inf) are dropped.
     void addDataPoint(const QString &seriesName, double value);
+    // Replaces every series and rule by a series for each of these rules, kinds kept as given.
+    void replaceRules(const QList<ChartRule> &rules);
     // Removes rule `index` and the series it feeds.
     void removeRule(qsizetype index);
     // Empties every series; series and rules stay.

@@ -358,7 +358,27 @@ QWidget *LogViewWidget::createStatusBar()
     layout->addWidget(m_resetButton);
     layout->addWidget(m_clearButton);
     layout->addWidget(m_exportButton);
+    m_statusLayout = layout;
     return bar;
+}
+
+void LogViewWidget::addStatusWidget(QWidget *widget)
+{
+    m_statusLayout->addWidget(widget);
+}
+
+QString LogViewWidget::filterText() const
+{
+    return m_filterEdit->text();
+}
+
+void LogViewWidget::setFilter(const QString &typed, LogFilter::Directions directions)
+{
+    m_filterEdit->setText(typed);
+    m_showRxCheck->setChecked(directions.testFlag(LogFilter::ShowRx));
+    m_showTxCheck->setChecked(directions.testFlag(LogFilter::ShowTx));
+    m_showSysCheck->setChecked(directions.testFlag(LogFilter::ShowSystem));
+    applyFilter();
 }
 
 QPushButton *LogViewWidget::createSmallButton(const QString &text, QWidget *parent)

@@ -13,6 +13,7 @@
 class CommunicationBase;
 struct LogRowStore;
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -59,6 +60,13 @@ public:
     // lists them, after one line telling how many were pushed out meanwhile, if any were.
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused);
+    // The filter field as typed, leading '!' included.
+    QString filterText() const;
+    // Puts the text in the field, sets the direction toggles and applies both at once.
+    void setFilter(const QString &typed, LogFilter::Directions directions);
+
+    // Places a widget of the window's at the end of the status bar, after the buttons.
+    void addStatusWidget(QWidget *widget);
 
 signals:
     // The reset button was pressed: the model's counters and the dropped count start again.
@@ -105,6 +113,7 @@ private:
     QPushButton *m_resetButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_exportButton = nullptr;
+    QHBoxLayout *m_statusLayout = nullptr;
     QLineEdit *m_filterEdit = nullptr;
     QCheckBox *m_showRxCheck = nullptr;
     QCheckBox *m_showTxCheck = nullptr;

@@ -20,6 +20,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -73,21 +74,6 @@ QString labelText(const OscControl *control)
 {
     const auto *label = qobject_cast<const OscLabel *>(control);
     return label ? label->text() : QString();
-}
-
-OscControl *newControl(ControlType type, QWidget *parent)
-{
-    switch (type) {
-    case ControlType::Fader:
-        return new OscFader(parent);
-    case ControlType::Button:
-        return new OscButton(parent);
-    case ControlType::Knob:
-        return new OscKnob(parent);
-    case ControlType::Label:
-        break;
-    }
-    return new OscLabel(parent);
 }
 
 QString scaleText(double scale)
@@ -197,6 +183,7 @@ QWidget *OscControlPanel::createScaleBar()
     auto *snapLabel = new QLabel(QStringLiteral("吸附:"), bar);
     snapLabel->setStyleSheet(SnapLabelStyle);
     auto *gridCombo = new QComboBox(bar);
+    m_gridCombo = gridCombo;
     gridCombo->addItems({QStringLiteral("关闭"), QStringLiteral("10px"), QStringLiteral("20px"),
                          QStringLiteral("40px")});
     gridCombo->setFixedWidth(GridComboWidth);
@@ -316,6 +303,47 @@ void OscControlPanel::addControl(OscControl *ctrl)
     m_nextY += PlacementStepY;
     m_nextX += PlacementStepX;
     attachControl(ctrl);
+}
+
+OscControl *OscControlPanel::newControl(ControlType type, QWidget *parent)
+{
+    switch (type) {
+    case ControlType::Fader:
+        return new OscFader(parent);
+    case ControlType::Button:
+        return new OscButton(parent);
+    case ControlType::Knob:
+        return new OscKnob(parent);
+    case ControlType::Label:
+        break;
+    }
+    return new OscLabel(parent);
+}
+
+void OscControlPanel::placeControl(OscControl *ctrl)
+{
+    attachControl(ctrl);
+}
+
+void OscControlPanel::clearControls()
+{
+    selectControl(nullptr);
+    m_removed.reset();
+    qDeleteAll(m_controls);
+    m_controls.clear();
+    m_canvas->update();
+}
+
+int OscControlPanel::gridSize() const
+{
+    return m_canvas->gridSize();
+}
+
+void OscControlPanel::setGridSize(int pixels)
+{
+    const auto found = std::find(std::begin(GridSizes), std::end(GridSizes), pixels);
+    if (found != std::end(GridSizes))
+        m_gridCombo->setCurrentIndex(int(found - std::begin(GridSizes)));
 }
 
 void OscControlPanel::attachControl(OscControl *ctrl)

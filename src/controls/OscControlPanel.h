@@ -6,9 +6,11 @@
 
 #include <memory>
 
+enum class ControlType : int;
 class FreeCanvas;
 class OscControl;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QScrollArea;
 
@@ -38,6 +40,15 @@ public:
     void setControlValue(const QString &address, double value);
     void setControlText(const QString &address, const QString &text);
     void addControl(OscControl *ctrl);
+    // Puts a control that already has its placement on the canvas, as restoring one does.
+    void placeControl(OscControl *ctrl);
+    // Removes every control; nothing is left to bring back.
+    void clearControls();
+    // A control of that kind on `parent`, not yet on the panel.
+    static OscControl *newControl(ControlType type, QWidget *parent);
+    // The snap grid in pixels (0: off), one of GridSizes; the snap box shows it.
+    int gridSize() const;
+    void setGridSize(int pixels);
 
 signals:
     void oscSendRequested(const QString &address, double value);
@@ -88,4 +99,5 @@ private:
     int m_nextY = 10;
     bool m_editMode = false;
     QLabel *m_scaleLabel = nullptr;
+    QComboBox *m_gridCombo = nullptr;
 };

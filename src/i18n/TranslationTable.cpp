@@ -70,6 +70,13 @@ constexpr TableRow kTableRows[] = {
     { "导出", "Export" },
     { "导出日志", "Export Log" },
     { "导出失败", "Export Failed" },
+    { "录制", "Record" },
+    { "停止录制", "Stop recording" },
+    { "回放", "Replay" },
+
+    // Header
+    { "保存配置…", "Save setup…" },
+    { "打开配置…", "Open setup…" },
     { "复制", "Copy" },
     { "复制全部", "Copy All" },
 

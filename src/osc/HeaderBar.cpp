@@ -28,6 +28,17 @@ QLabel *namedLabel(const QString &text, const QString &objectName)
     return label;
 }
 
+// Small and quiet like the documentation button: the header is not a toolbar.
+QPushButton *headerButton(const QString &text, const QString &objectName)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(objectName);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFixedHeight(kDocButtonHeight);
+    button->setStyleSheet(kDocButtonStyle);
+    return button;
+}
+
 } // namespace
 
 HeaderBar::HeaderBar(const QString &title, QWidget *parent)
@@ -45,14 +56,15 @@ HeaderBar::HeaderBar(const QString &title, QWidget *parent)
     layout->addWidget(new AdBanner(QStringLiteral("lumeral"), this), 2);
     layout->addStretch(1);
 
+    m_saveSetupButton = headerButton(QStringLiteral("保存配置…"), QStringLiteral("saveSetupButton"));
+    m_openSetupButton = headerButton(QStringLiteral("打开配置…"), QStringLiteral("openSetupButton"));
+    layout->addWidget(m_saveSetupButton);
+    layout->addWidget(m_openSetupButton);
+
     m_languageCombo = LanguageManager::instance().createLanguageCombo(this);
     layout->addWidget(m_languageCombo);
 
-    auto *docButton = new QPushButton(QStringLiteral("📖 文档"));
-    docButton->setObjectName(QStringLiteral("docButton"));
-    docButton->setCursor(Qt::PointingHandCursor);
-    docButton->setFixedHeight(kDocButtonHeight);
-    docButton->setStyleSheet(kDocButtonStyle);
+    auto *docButton = headerButton(QStringLiteral("📖 文档"), QStringLiteral("docButton"));
     connect(docButton, &QPushButton::clicked, this, [] {
         QDesktopServices::openUrl(QUrl(QStringLiteral(LUMERAL_DOCS_SITE_URL) + kDocumentationPath));
     });

@@ -4,9 +4,10 @@
 
 class QComboBox;
 class QLabel;
+class QPushButton;
 
 // The window's header: icon, title and version on the left, the advertisement banner in the
-// middle, the language switch, the documentation button and the binding status on the right.
+// middle, the setup file buttons, the language switch, the documentation button and the binding status on the right.
 class HeaderBar : public QFrame
 {
     Q_OBJECT
@@ -16,8 +17,12 @@ public:
 
     QComboBox *languageCombo() const { return m_languageCombo; }
     QLabel *statusLabel() const { return m_statusLabel; }
+    QPushButton *saveSetupButton() const { return m_saveSetupButton; }
+    QPushButton *openSetupButton() const { return m_openSetupButton; }
 
 private:
     QComboBox *m_languageCombo = nullptr;
     QLabel *m_statusLabel = nullptr;
+    QPushButton *m_saveSetupButton = nullptr;
+    QPushButton *m_openSetupButton = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "osc/OscLink.h"
 #include "osc/TrafficPages.h"
 #include "osc/ValueChecker.h"
+#include "osc/Workbench.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -116,6 +117,7 @@ OscWidget::OscWidget(QWidget *parent)
                                                                   QStringLiteral("Receive buffer overflowed, %1 datagrams lost")).arg(lost));
     });
     setupUI();
+    m_workbench = new Workbench(this);
 }
 
 OscWidget::~OscWidget() = default;
@@ -244,7 +246,10 @@ void OscWidget::sendTypedValue(const QString &address, double value, bool isInte
 
 bool OscWidget::sendToTarget(const QByteArray &datagram)
 {
-    return m_link->send(datagram, m_targetHostEdit->text(), quint16(m_targetPortSpin->value()));
+    if (!m_link->send(datagram, m_targetHostEdit->text(), quint16(m_targetPortSpin->value())))
+        return false;
+    m_workbench->recordSent(datagram);
+    return true;
 }
 
 void OscWidget::logSent(const QByteArray &datagram, const QString &address, const QString &tags, const QString &values)

@@ -24,6 +24,7 @@ class QSpinBox;
 class QTabWidget;
 class QTimer;
 class TrafficPages;
+class Workbench;
 
 // The main window: binds a local UDP port, logs every datagram it receives and sends the
 // message composed in its send group, once or on a timer. It also hosts the log view and the
@@ -45,6 +46,8 @@ public:
     OscControlPanel *controlPanel() const;
     ChartEngine *chartEngine() const;
     bool isBound() const;
+    // Captures, replays and setup files.
+    Workbench *workbench() const { return m_workbench; }
 
 public slots:
     void toggleConnection();
@@ -54,6 +57,10 @@ public slots:
     void toggleAutoSend(bool enabled);
 
 private:
+    // They read and set the window's fields and send through its path.
+    friend class WindowSetup;
+    friend class Workbench;
+
     void updateBindButton();
     void updateStatusLabel();
     void onMessage(const QByteArray &message, const QString &renderedText);
@@ -112,4 +119,5 @@ private:
     QString m_lastSenderName;
     QString m_lastSenderPrefix;
     BundleRows m_bundleRows;
+    Workbench *m_workbench = nullptr;
 };

@@ -1,0 +1,156 @@
+#include "osc/WindowSetup.h"
+
+#include "charts/ChartEngine.h"
+#include "comm/LogViewWidget.h"
+#include "controls/ControlAddress.h"
+#include "controls/FreeCanvas.h"
+#include "controls/OscControl.h"
+#include "controls/OscControlPanel.h"
+#include "i18n/LanguageManager.h"
+#include "osc/OscLink.h"
+#include "osc/OscWidget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+
+namespace {
+
+QString tagsOfCombo(const QComboBox *typeCombo)
+{
+    const int index = typeCombo->currentIndex();
+    const QStringList &choices = Setup::typeTagChoices();
+    return index >= 0 && index < choices.size() ? choices.at(index) : choices.constFirst();
+}
+
+LogFilter::Directions directionsOf(const Setup &setup)
+{
+    LogFilter::Directions directions;
+    directions.setFlag(LogFilter::ShowRx, setup.showRx);
+    directions.setFlag(LogFilter::ShowTx, setup.showTx);
+    directions.setFlag(LogFilter::ShowSystem, setup.showSys);
+    return directions;
+}
+
+} // namespace
+
+Setup WindowSetup::gather(const OscWidget &window)
+{
+    Setup setup;
+    setup.localPort = window.m_localPortSpin->value();
+    setup.bound = window.isBound();
+    setup.targetHost = window.m_targetHostEdit->text();
+    setup.targetPort = window.m_targetPortSpin->value();
+    setup.encoding = window.m_encodingCombo->currentText();
+
+    setup.hexDisplay = window.m_hexCheck->isChecked();
+    setup.showTimestamp = window.m_timestampCheck->isChecked();
+    setup.autoScroll = window.m_autoScrollCheck->isChecked();
+    setup.lineSpacing = window.m_lineSpacingSpin->value();
+    setup.fontSize = window.m_fontSizeSpin->value();
+
+    setup.sendAddress = window.m_addressEdit->text();
+    setup.sendTypeTags = tagsOfCombo(window.m_typeCombo);
+    setup.sendValues = window.m_argsEdit->text();
+    setup.autoSend = window.m_autoSendCheck->isChecked();
+    setup.autoSendInterval = window.m_intervalSpin->value();
+
+    const OscControlPanel *panel = window.m_controlPanel;
+    for (const OscControl *control : panel->controls()) {
+        Setup::Control saved;
+        saved.kind = Setup::Control::Kind(int(control->type()));
+        saved.address = control->address();
+        saved.caption = control->name();
+        saved.color = control->color().name().toUpper();
+        saved.placement = control->normRect();
+        saved.outputInteger = control->outputInteger();
+        saved.outputLow = control->outputLow();
+        saved.outputHigh = control->outputHigh();
+        setup.controls.append(saved);
+    }
+    setup.zoom = panel->canvas()->controlScale();
+    setup.gridSize = panel->gridSize();
+
+    const ChartEngine *charts = window.m_chartEngine;
+    setup.chartType = Setup::ChartType(int(charts->chartType()));
+    setup.rules = charts->rules();
+    setup.timeWindow = charts->timeWindow();
+
+    const LogViewWidget *log = window.m_logView;
+    setup.filterText = log->filterText();
+    const LogFilter::Directions directions = log->filter().directions();
+    setup.showRx = directions.testFlag(LogFilter::ShowRx);
+    setup.showTx = directions.testFlag(LogFilter::ShowTx);
+    setup.showSys = directions.testFlag(LogFilter::ShowSystem);
+    setup.expandBundles = window.m_expandBundlesCheck->isChecked();
+
+    setup.language = LanguageManager::instance().isEnglish() ? Setup::Language::English : Setup::Language::Chinese;
+    return setup;
+}
+
+std::optional<SetupProblem> WindowSetup::check(const Setup &setup)
+{
+    for (int i = 0; i < setup.controls.size(); ++i) {
+        const AddressProblem problem = ControlAddress::problem(setup.controls.at(i).address);
+        if (!problem.isNone())
+            return SetupProblem{QStringLiteral("controls[%1].address").arg(i), problem.chinese, problem.english};
+    }
+    return std::nullopt;
+}
+
+void WindowSetup::apply(OscWidget &window, const Setup &setup)
+{
+    // A setup that is not bound leaves the port released; auto-send stops with the release.
+    if (window.isBound())
+        window.m_link->release();
+    window.m_localPortSpin->setValue(setup.localPort);
+    window.m_targetHostEdit->setText(setup.targetHost);
+    window.m_targetPortSpin->setValue(setup.targetPort);
+    window.m_encodingCombo->setCurrentText(setup.encoding);
+
+    window.m_hexCheck->setChecked(setup.hexDisplay);
+    window.m_timestampCheck->setChecked(setup.showTimestamp);
+    window.m_autoScrollCheck->setChecked(setup.autoScroll);
+    window.m_lineSpacingSpin->setValue(setup.lineSpacing);
+    window.m_fontSizeSpin->setValue(setup.fontSize);
+
+    window.m_addressEdit->setText(setup.sendAddress);
+    window.m_typeCombo->setCurrentIndex(int(Setup::typeTagChoices().indexOf(setup.sendTypeTags)));
+    window.m_argsEdit->setText(setup.sendValues);
+    window.m_intervalSpin->setValue(setup.autoSendInterval);
+
+    applyControls(window, setup);
+
+    ChartEngine *charts = window.m_chartEngine;
+    charts->setChartType(ChartEngine::ChartType(int(setup.chartType)));
+    charts->setRules(setup.rules);
+    charts->setTimeWindow(setup.timeWindow);
+
+    window.m_logView->setFilter(setup.filterText, directionsOf(setup));
+    window.m_expandBundlesCheck->setChecked(setup.expandBundles);
+    window.m_langCombo->setCurrentIndex(int(setup.language));
+
+    if (setup.bound)
+        window.m_link->bind(quint16(setup.localPort));
+    // Checked after binding, so that a bound setup starts sending at once, as a click would.
+    window.m_autoSendCheck->setChecked(setup.autoSend);
+}
+
+void WindowSetup::applyControls(OscWidget &window, const Setup &setup)
+{
+    OscControlPanel *panel = window.m_controlPanel;
+    panel->clearControls();
+    for (const Setup::Control &saved : setup.controls) {
+        OscControl *control = OscControlPanel::newControl(ControlType(int(saved.kind)), panel->canvas());
+        control->setAddress(saved.address.trimmed());
+        control->setName(saved.caption);
+        control->setColor(QColor(saved.color));
+        control->setNormRect(saved.placement);
+        control->setOutputInteger(saved.outputInteger);
+        control->setOutputRange(saved.outputLow, saved.outputHigh);
+        panel->placeControl(control);
+    }
+    panel->setGridSize(setup.gridSize);
+    panel->canvas()->setControlScale(setup.zoom);
+}
