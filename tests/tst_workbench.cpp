@@ -83,7 +83,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(session.peer.hasPendingDatagrams(), kWaitMs);
         const QByteArray outgoing = session.peer.receiveDatagram().data();
         QTRY_COMPARE_WITH_TIMEOUT(session.window.findChild<QLabel *>(QStringLiteral("recordCountsLabel"))->text(),
-                                  QStringLiteral("已录制 2 个 / %1 字节").arg(incoming.size() + outgoing.size()), kWaitMs);
+                                  QStringLiteral("● 2 包 / %1 字节").arg(incoming.size() + outgoing.size()), kWaitMs);
         record->click();
 
         const QString peer = QStringLiteral("127.0.0.1.%1").arg(session.peer.localPort());

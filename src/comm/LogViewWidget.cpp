@@ -364,7 +364,8 @@ QWidget *LogViewWidget::createStatusBar()
 
 void LogViewWidget::addStatusWidget(QWidget *widget)
 {
-    m_statusLayout->addWidget(widget);
+    // Beside the counters, where the free room is, so that what it shows is not squeezed out.
+    m_statusLayout->insertWidget(m_statusLayout->indexOf(m_dropLabel) + 1, widget);
 }
 
 QString LogViewWidget::filterText() const

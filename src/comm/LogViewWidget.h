@@ -65,7 +65,7 @@ public:
     // Puts the text in the field, sets the direction toggles and applies both at once.
     void setFilter(const QString &typed, LogFilter::Directions directions);
 
-    // Places a widget of the window's at the end of the status bar, after the buttons.
+    // Places a widget of the window's in the status bar, beside the counters.
     void addStatusWidget(QWidget *widget);
 
 signals:

@@ -42,13 +42,14 @@ CaptureBar::CaptureBar(QWidget *parent)
     , m_replayButton(smallButton(QStringLiteral("回放"), QStringLiteral("replayButton"), this))
 {
     m_countsLabel->setObjectName(QStringLiteral("recordCountsLabel"));
+    // The counts give way first when the status bar is short of room: the buttons stay whole.
+    m_countsLabel->setMinimumWidth(1);
     m_countsLabel->hide();
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     layout->addWidget(m_countsLabel);
     layout->addWidget(m_recordButton);
-    layout->addWidget(m_replayButton);
 
     m_countsTimer.setInterval(CountsRefreshMs);
     connect(&m_countsTimer, &QTimer::timeout, this, &CaptureBar::showCounts);
@@ -118,7 +119,11 @@ void CaptureBar::updateState()
 
 void CaptureBar::showCounts()
 {
-    m_countsLabel->setText(picked("已录制 %1 个 / %2 字节", "Recorded %1 / %2 bytes")
+    // Short, as the status bar is narrow; the tooltip says it in full.
+    m_countsLabel->setText(picked("● %1 包 / %2 字节", "● %1 pkt / %2 B")
                                .arg(m_writer->packetsWritten())
                                .arg(m_writer->bytesWritten()));
+    m_countsLabel->setToolTip(picked("已录制 %1 个数据报, %2 字节", "Recorded %1 datagrams, %2 bytes")
+                                  .arg(m_writer->packetsWritten())
+                                  .arg(m_writer->bytesWritten()));
 }

@@ -9,8 +9,9 @@ class CaptureWriter;
 class QLabel;
 class QPushButton;
 
-// The capture part of the log's status bar: the record button, what has been written so far and
-// the replay button. It records what it is handed while a file is open; which file to record to,
+// The capture part of the log's status bar: the record button and what has been written so far,
+// with the replay button, which the owner places where sending is (the status bar has no room
+// to spare while the counts are shown). It records what it is handed while a file is open; which file to record to,
 // and what a replay is, are its owner's business, asked for through its signals.
 class CaptureBar : public QWidget
 {
@@ -24,6 +25,7 @@ public:
 
     bool isRecording() const;
     CaptureWriter *writer() const { return m_writer; }
+    QPushButton *replayButton() const { return m_replayButton; }
 
     // Starts recording to the file, or says with a system message why it cannot.
     bool startRecording(const QString &fileName);

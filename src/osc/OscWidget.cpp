@@ -501,13 +501,13 @@ QWidget *OscWidget::createSendPanel()
     FormFields::addFieldRow(layout, QStringLiteral("类型:"), m_typeCombo);
     FormFields::addFieldRow(layout, QStringLiteral("参数:"), m_argsEdit);
 
-    auto *sendRow = new QHBoxLayout;
-    sendRow->addStretch();
+    m_sendRow = new QHBoxLayout;
+    m_sendRow->addStretch();
     m_sendButton = new QPushButton(QStringLiteral("刷新"));
     m_sendButton->setObjectName(QStringLiteral("accentButton"));
     m_sendButton->setFixedSize(120, 32);
-    sendRow->addWidget(m_sendButton);
-    layout->addLayout(sendRow);
+    m_sendRow->addWidget(m_sendButton);
+    layout->addLayout(m_sendRow);
 
     auto *autoSendRow = new QHBoxLayout;
     m_autoSendCheck = FormFields::createCheckBox(QStringLiteral("autoSendCheck"), QStringLiteral("自动发送"), false);

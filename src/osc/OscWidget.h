@@ -16,6 +16,7 @@ class OscLink;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -103,6 +104,7 @@ private:
     QComboBox *m_typeCombo = nullptr;
     QLineEdit *m_argsEdit = nullptr;
     QPushButton *m_sendButton = nullptr;
+    QHBoxLayout *m_sendRow = nullptr;
     QCheckBox *m_autoSendCheck = nullptr;
     QSpinBox *m_intervalSpin = nullptr;
     QTimer *m_autoSendTimer = nullptr;

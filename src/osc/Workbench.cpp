@@ -14,6 +14,7 @@
 #include "setup/SetupFile.h"
 
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -56,6 +57,7 @@ Workbench::Workbench(OscWidget *window)
 {
     chooseFile = [window](FileRole role) { return askWithDialog(window, role); };
     window->m_logView->addStatusWidget(m_captureBar);
+    window->m_sendRow->insertWidget(window->m_sendRow->indexOf(window->m_sendButton), m_captureBar->replayButton());
     connect(m_captureBar, &CaptureBar::systemMessage, window->m_comm, &CommunicationBase::addSystemMessage);
     connect(m_captureBar, &CaptureBar::recordRequested, this, &Workbench::startRecording);
     connect(m_captureBar, &CaptureBar::replayRequested, this, [this] {
