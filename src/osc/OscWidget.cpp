@@ -12,6 +12,7 @@
 #include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"
+#include "osc/RelaySwitch.h"
 #include "osc/TrafficPages.h"
 #include "osc/ValueChecker.h"
 #include "osc/Workbench.h"
@@ -411,6 +412,8 @@ QGroupBox *OscWidget::createConnectionGroup()
     m_bindButton->setObjectName(QStringLiteral("accentButton"));
     m_bindButton->setFixedHeight(kBindButtonHeight);
     layout->addWidget(m_bindButton);
+    m_relaySwitch = new RelaySwitch(this);
+    layout->addWidget(m_relaySwitch);
 
     connect(m_encodingCombo, &QComboBox::currentTextChanged, m_comm, &CommunicationBase::setEncoding);
     connect(m_bindButton, &QPushButton::clicked, this, &OscWidget::toggleConnection);
@@ -477,6 +480,7 @@ QWidget *OscWidget::createTabArea()
     m_controlPanel = m_pages->controlPanel();
     connect(m_dropMonitor, &DropMonitor::droppedChanged, m_logView, &LogViewWidget::setDroppedCount);
     connect(m_logView, &LogViewWidget::countersReset, m_dropMonitor, &DropMonitor::reset);
+    m_logView->addStatusWidget(m_relaySwitch->countLabel());
     connect(m_controlPanel, &OscControlPanel::oscSendRequested, this, &OscWidget::sendOscValue);
     connect(m_controlPanel, &OscControlPanel::oscTypedSendRequested, this, &OscWidget::sendTypedValue);
     layout->addWidget(m_tabWidget, 1);

@@ -23,6 +23,7 @@ class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
+class RelaySwitch;
 class TrafficPages;
 class Workbench;
 
@@ -58,6 +59,7 @@ public slots:
 
 private:
     // They read and set the window's fields and send through its path.
+    friend class RelaySwitch;
     friend class WindowSetup;
     friend class Workbench;
 
@@ -120,4 +122,5 @@ private:
     QString m_lastSenderPrefix;
     BundleRows m_bundleRows;
     Workbench *m_workbench = nullptr;
+    RelaySwitch *m_relaySwitch = nullptr;
 };
