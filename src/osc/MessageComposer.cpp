@@ -73,11 +73,17 @@ Composed compose(const Request &request, const OscTextEncoding &strings, const Q
             const quint64 timeTag = request.bundleDelayMs
                 ? timeTagAtMs(now.toMSecsSinceEpoch() + *request.bundleDelayMs).value_or(OscBundle::Immediately)
                 : OscBundle::Immediately;
-            composed.datagram = bundle(composed.datagram, timeTag);
+            composed.datagram = bundle(checked.datagram, timeTag);
+            // As received bundles are shown, with the delay asked for rather than a clock time.
+            const QString delay = request.bundleDelayMs ? QStringLiteral(" +%1ms").arg(*request.bundleDelayMs) : QString();
+            composed.logText = QStringLiteral("OSC #bundle%1 \u25B8 ").arg(delay)
+                + OscCodec::decodeOscToText(checked.datagram, strings);
+            return composed;
         }
         const QString tags = OscCodec::sentTypeTags(request.tags);
-        if (!request.bundle && typedTextShows(tags)) {
-            composed.logText = QStringLiteral("OSC %1 %2 %3").arg(OscCodec::sentAddress(request.address), tags, request.values);
+        if (typedTextShows(tags)) {
+            composed.logText = QStringLiteral("OSC %1 %2 %3")
+                                   .arg(OscCodec::sentAddress(request.address), tags, request.values.trimmed());
             return composed;
         }
     }
