@@ -9,6 +9,7 @@
 
 class ChartEngine;
 class CommunicationBase;
+class ComposerOptions;
 class DropMonitor;
 class LogViewWidget;
 class OscControlPanel;
@@ -123,4 +124,5 @@ private:
     BundleRows m_bundleRows;
     Workbench *m_workbench = nullptr;
     RelaySwitch *m_relaySwitch = nullptr;
+    ComposerOptions *m_composerOptions = nullptr;
 };
