@@ -10,6 +10,7 @@
 #include "osc/DropMonitor.h"
 #include "osc/FormFields.h"
 #include "osc/HeaderBar.h"
+#include "osc/MessageComposer.h"
 #include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"

@@ -35,8 +35,6 @@ Relay::Relay(OscLink *link, QObject *parent)
     connect(m_link, &OscLink::bound, this, &Relay::checkLoop);
 }
 
-Relay::~Relay() = default;
-
 bool Relay::isActive() const
 {
     return m_socket != nullptr;

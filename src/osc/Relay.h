@@ -19,7 +19,6 @@ class Relay : public QObject
 
 public:
     explicit Relay(OscLink *link, QObject *parent = nullptr);
-    ~Relay() override;
 
     // Starts relaying to a numeric host, or restarts with a new target. Refused, with refused()
     // saying why, when the host is not numeric, when no socket can be opened, or when the target
