@@ -78,7 +78,7 @@ private slots:
                 "ASCII");
         refused("GB2312 lacks it", ",s", "a😀", "Invalid value: s has \"😀\" (U+1F600), which GB2312 cannot encode, got \"a😀\"",
                 "GB2312");
-        refused("unsupported tag", ",h", "1", "Invalid value: type tag h is not supported");
+        refused("unsupported tag", ",u", "1", "Invalid value: type tag u is not supported");
     }
 
     void check()

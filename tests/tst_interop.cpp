@@ -58,6 +58,51 @@ private slots:
         QCOMPARE(QString::fromUtf8(printed.left(printed.indexOf('\n'))).section(QLatin1Char(' '), 1), dumped);
     }
 
+    // Typed tags beyond the presets, and a bundle. liblo 0.31 refuses "r" (colour) and arrays
+    // ("[" "]") as invalid messages, so those are proven by their bytes in tst_messagecomposer only.
+    void composedTagsReadBackInOscdump_data()
+    {
+        QTest::addColumn<QString>("tags");
+        QTest::addColumn<QString>("values");
+        QTest::addColumn<bool>("bundle");
+        QTest::addColumn<QString>("dumped");
+        QTest::newRow("int64") << "h" << "-9000000000" << false << "/c h -9000000000";
+        QTest::newRow("float64") << ",d" << "0.125" << false << "/c d 0.125000";
+        QTest::newRow("char") << "c" << "A" << false << "/c c 'A'";
+        QTest::newRow("midi") << "m" << "0090407f" << false << "/c m MIDI [0x00 0x90 0x40 0x7f]";
+        QTest::newRow("time tag") << "t" << "3976214400.25" << false << "/c t ed003780.40000000";
+        QTest::newRow("immediately") << "t" << "immediately" << false << "/c t 00000000.00000001";
+        QTest::newRow("blob") << "b" << "0a0b0c" << false << "/c b [3b 0xa 0xb 0xc]";
+        // liblo prints a symbol without its closing quote.
+        QTest::newRow("symbol") << "S" << "sym" << false << "/c S 'sym";
+        QTest::newRow("infinitum") << "I" << "" << false << "/c I Infinitum";
+        QTest::newRow("in a bundle") << "ih" << "7 8" << true << "/c ih 7 8";
+    }
+
+    void composedTagsReadBackInOscdump()
+    {
+        QFETCH(QString, tags);
+        QFETCH(QString, values);
+        QFETCH(bool, bundle);
+        QFETCH(QString, dumped);
+        QProcess oscdump;
+        const auto stopOscdump = qScopeGuard([&oscdump] { oscdump.kill(); oscdump.waitForFinished(); });
+        const quint16 oscdumpPort = freeUdpPort();
+        oscdump.start(QStandardPaths::findExecutable(QStringLiteral("oscdump")),
+                      {QStringLiteral("-L"), QString::number(oscdumpPort)});
+        OscWidget window;
+        QVERIFY(bindWindow(window));
+        field<QSpinBox>(window, "targetPortSpin")->setValue(oscdumpPort);
+        field<QLineEdit>(window, "addressEdit")->setText(QStringLiteral("/c"));
+        field<QComboBox>(window, "typeCombo")->setCurrentText(tags);
+        field<QLineEdit>(window, "argsEdit")->setText(values);
+        field<QCheckBox>(window, "sendAsBundleCheck")->setChecked(bundle);
+
+        QByteArray printed;
+        QTRY_VERIFY_WITH_TIMEOUT((window.sendData(), (printed += oscdump.readAllStandardOutput()).contains('\n')), kToolTimeoutMs);
+        QCOMPARE(QString::fromUtf8(printed.left(printed.indexOf('\n'))).section(QLatin1Char(' '), 1), dumped);
+    }
+
     // One message mixing numbers, text, the no-byte tags and 64-bit values.
     void oscsendMessageRendersInLog()
     {

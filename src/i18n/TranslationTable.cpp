@@ -143,6 +143,12 @@ constexpr TableRow kTableRows[] = {
 
     // Log filter
     { "过滤: /地址/* 或文字", "Filter: /address/* or text" },
+
+    // Relay and the composer's options
+    { "转发", "Relay" },
+    { "双向", "Both ways" },
+    { "作为消息包发送", "Send as bundle" },
+    { "原始字节", "Raw bytes" },
 };
 
 } // namespace

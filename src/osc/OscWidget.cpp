@@ -6,12 +6,15 @@
 #include "comm/LogViewWidget.h"
 #include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
+#include "osc/ComposerOptions.h"
 #include "osc/DropMonitor.h"
 #include "osc/FormFields.h"
 #include "osc/HeaderBar.h"
+#include "osc/MessageComposer.h"
 #include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/OscLink.h"
+#include "osc/RelaySwitch.h"
 #include "osc/TrafficPages.h"
 #include "osc/ValueChecker.h"
 #include "osc/Workbench.h"
@@ -75,11 +78,6 @@ const QString kBoundStatusStyle =
     QStringLiteral("font-size: 13px; color: #10B981; background: transparent;");
 const QString kUnboundStatusStyle =
     QStringLiteral("font-size: 13px; color: #64748B; background: transparent;");
-
-QString tagsOfPreset(const QString &preset)
-{
-    return preset.section(QLatin1Char(' '), 0, 0);
-}
 
 // A [SYS] text in the language shown when it is logged; lines already logged keep theirs.
 QString picked(const char *chinese, const char *english)
@@ -201,16 +199,14 @@ void OscWidget::sendData()
         m_comm->addSystemMessage(picked("请先绑定端口", "Bind a port first"));
         return;
     }
-    const QString address = m_addressEdit->text().trimmed();
-    if (address.isEmpty()) {
+    const MessageComposer::Request request = m_composerOptions->request();
+    if (request.address.isEmpty() && !request.raw) {
         m_comm->addSystemMessage(picked("请输入OSC地址", "Enter an OSC address"));
         return;
     }
-    const QString tags = tagsOfPreset(m_typeCombo->currentText());
-    const QString values = m_argsEdit->text().trimmed();
-    const auto checked = ValueChecker::check(address, tags, values, m_wireEncoding.follow(m_comm->encoding()));
-    if (checked.refusal) {
-        const auto [chinese, english] = ValueChecker::reason(*checked.refusal);
+    const auto composed = MessageComposer::compose(request, m_wireEncoding.follow(m_comm->encoding()), QDateTime::currentDateTimeUtc());
+    if (composed.refusal) {
+        const auto [chinese, english] = ValueChecker::reason(*composed.refusal);
         m_comm->addSystemMessage(picked("发送失败 ", "Send failed: ") + LanguageManager::instance().pick(chinese, english));
         // Every later tick would be refused the same way, so auto-send stops after saying why once.
         if (m_autoSendCheck->isChecked()) {
@@ -220,8 +216,10 @@ void OscWidget::sendData()
         }
         return;
     }
-    if (sendToTarget(checked.datagram))
-        logSent(checked.datagram, address, tags, values);
+    if (!sendToTarget(composed.datagram))
+        return;
+    m_comm->addTxDatagram(composed.datagram, composed.logText);
+    m_composerOptions->remember();
 }
 
 void OscWidget::sendOscValue(const QString &address, double value)
@@ -411,6 +409,8 @@ QGroupBox *OscWidget::createConnectionGroup()
     m_bindButton->setObjectName(QStringLiteral("accentButton"));
     m_bindButton->setFixedHeight(kBindButtonHeight);
     layout->addWidget(m_bindButton);
+    m_relaySwitch = new RelaySwitch(this);
+    layout->addWidget(m_relaySwitch);
 
     connect(m_encodingCombo, &QComboBox::currentTextChanged, m_comm, &CommunicationBase::setEncoding);
     connect(m_bindButton, &QPushButton::clicked, this, &OscWidget::toggleConnection);
@@ -477,6 +477,7 @@ QWidget *OscWidget::createTabArea()
     m_controlPanel = m_pages->controlPanel();
     connect(m_dropMonitor, &DropMonitor::droppedChanged, m_logView, &LogViewWidget::setDroppedCount);
     connect(m_logView, &LogViewWidget::countersReset, m_dropMonitor, &DropMonitor::reset);
+    m_logView->addStatusWidget(m_relaySwitch->countLabel());
     connect(m_controlPanel, &OscControlPanel::oscSendRequested, this, &OscWidget::sendOscValue);
     connect(m_controlPanel, &OscControlPanel::oscTypedSendRequested, this, &OscWidget::sendTypedValue);
     layout->addWidget(m_tabWidget, 1);
@@ -500,6 +501,8 @@ QWidget *OscWidget::createSendPanel()
     FormFields::addFieldRow(layout, QStringLiteral("地址:"), m_addressEdit);
     FormFields::addFieldRow(layout, QStringLiteral("类型:"), m_typeCombo);
     FormFields::addFieldRow(layout, QStringLiteral("参数:"), m_argsEdit);
+    m_composerOptions = new ComposerOptions(m_addressEdit, m_typeCombo, m_argsEdit);
+    layout->addWidget(m_composerOptions);
 
     m_sendRow = new QHBoxLayout;
     m_sendRow->addStretch();
@@ -521,6 +524,7 @@ QWidget *OscWidget::createSendPanel()
     layout->addLayout(autoSendRow);
 
     connect(m_sendButton, &QPushButton::clicked, this, &OscWidget::sendData);
+    connect(m_composerOptions, &ComposerOptions::sendRequested, this, &OscWidget::sendData);
     connect(m_autoSendCheck, &QCheckBox::toggled, this, &OscWidget::toggleAutoSend);
     connect(m_intervalSpin, &QSpinBox::valueChanged, m_autoSendTimer, qOverload<int>(&QTimer::setInterval));
     return group;

@@ -9,6 +9,7 @@
 
 class ChartEngine;
 class CommunicationBase;
+class ComposerOptions;
 class DropMonitor;
 class LogViewWidget;
 class OscControlPanel;
@@ -24,6 +25,7 @@ class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
+class RelaySwitch;
 class TrafficPages;
 class Workbench;
 
@@ -59,6 +61,7 @@ public slots:
 
 private:
     // They read and set the window's fields and send through its path.
+    friend class RelaySwitch;
     friend class WindowSetup;
     friend class Workbench;
 
@@ -122,4 +125,6 @@ private:
     QString m_lastSenderPrefix;
     BundleRows m_bundleRows;
     Workbench *m_workbench = nullptr;
+    RelaySwitch *m_relaySwitch = nullptr;
+    ComposerOptions *m_composerOptions = nullptr;
 };

@@ -1,10 +1,12 @@
 #include "osc/ValueChecker.h"
 
+#include "osc/MessageComposer.h"
 #include "osc/OscCodec.h"
 #include "osc/OscTextEncoding.h"
 
 #include <QList>
 #include <QRegularExpression>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -70,39 +72,102 @@ QList<TypedValue> splitValues(QStringView values)
     }
 }
 
+constexpr QChar ArrayOpen(u'[');
+constexpr QChar ArrayClose(u']');
+
 bool takesValue(QChar tag)
 {
-    return QStringView(u"ifsS").contains(tag);
+    return QStringView(u"ifsShdcrmtb").contains(tag);
 }
 
 bool takesNoValue(QChar tag)
 {
-    return QStringView(u"TFNI").contains(tag);
+    return QStringView(u"TFNI[]").contains(tag);
 }
 
-std::optional<Problem> appendWholeNumber(QByteArray &message, const QString &text)
+template <typename T>
+void appendBigEndian(QByteArray &message, T value)
+{
+    char bytes[sizeof(T)];
+    qToBigEndian(value, bytes);
+    message.append(bytes, sizeof(T));
+}
+
+std::optional<Problem> appendWholeNumber(QByteArray &message, const QString &text, bool wide)
 {
     static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
     if (!wholeNumber.match(text).hasMatch())
         return Problem::NotWholeNumber;
     bool inRange = false;
     const qlonglong number = text.toLongLong(&inRange, 10);
+    if (wide) {
+        if (!inRange)
+            return Problem::OutsideInt64;
+        appendBigEndian(message, qint64(number));
+        return std::nullopt;
+    }
     if (!inRange || number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
         return Problem::OutsideInt32;
     OscCodec::appendInt32(message, qint32(number));
     return std::nullopt;
 }
 
-std::optional<Problem> appendDecimalNumber(QByteArray &message, const QString &text)
+std::optional<Problem> appendDecimalNumber(QByteArray &message, const QString &text, bool wide)
 {
     static const QRegularExpression decimalNumber(
         QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     bool parsed = false;
     const double number = decimalNumber.match(text).hasMatch() ? text.toDouble(&parsed) : 0.0;
+    if (wide) {
+        if (!parsed || !std::isfinite(number))
+            return Problem::NotFiniteNumber;
+        appendBigEndian(message, number);
+        return std::nullopt;
+    }
     const float single = float(number);
     if (!parsed || !std::isfinite(single))
         return Problem::NotFiniteNumber;
     OscCodec::appendFloat32(message, single);
+    return std::nullopt;
+}
+
+// A colour "#RRGGBBAA" or MIDI's four bytes "0090407f": four bytes written as eight hex digits.
+std::optional<Problem> appendFourBytes(QByteArray &message, const QString &text, bool colour)
+{
+    static const QRegularExpression fourBytes(QStringLiteral("^[0-9a-fA-F]{8}$"));
+    const QString digits = colour ? text.mid(1) : text;
+    if ((colour && !text.startsWith(QLatin1Char('#'))) || !fourBytes.match(digits).hasMatch())
+        return colour ? Problem::NotColour : Problem::NotMidi;
+    message.append(QByteArray::fromHex(digits.toLatin1()));
+    return std::nullopt;
+}
+
+std::optional<Problem> appendCharacter(QByteArray &message, const QString &text)
+{
+    const QList<uint> points = text.toUcs4();
+    if (points.size() != 1)
+        return Problem::NotOneCharacter;
+    appendBigEndian(message, quint32(points.first()));
+    return std::nullopt;
+}
+
+std::optional<Problem> appendTimeTag(QByteArray &message, const QString &text, const QDateTime &now)
+{
+    const std::optional<quint64> timeTag = MessageComposer::parseTimeTag(text, now);
+    if (!timeTag)
+        return Problem::NotTimeTag;
+    appendBigEndian(message, *timeTag);
+    return std::nullopt;
+}
+
+std::optional<Problem> appendBlob(QByteArray &message, const QString &text)
+{
+    const std::optional<QByteArray> bytes = MessageComposer::hexBytes(text);
+    if (!bytes)
+        return Problem::NotHexBytes;
+    OscCodec::appendInt32(message, qint32(bytes->size()));
+    message.append(*bytes);
+    message.append(QByteArray((4 - bytes->size() % 4) % 4, '\0'));
     return std::nullopt;
 }
 
@@ -114,6 +179,30 @@ std::optional<Problem> appendString(QByteArray &message, const QString &text, co
         return Problem::UncarriedCharacter;
     OscCodec::appendOscString(message, *bytes);
     return std::nullopt;
+}
+
+std::optional<Problem> appendValue(QByteArray &message, QChar tag, const QString &text, const OscTextEncoding &strings,
+                                   const QDateTime &now, QString *uncarried)
+{
+    switch (tag.unicode()) {
+    case u'i':
+    case u'h':
+        return appendWholeNumber(message, text, tag == u'h');
+    case u'f':
+    case u'd':
+        return appendDecimalNumber(message, text, tag == u'd');
+    case u'c':
+        return appendCharacter(message, text);
+    case u'r':
+    case u'm':
+        return appendFourBytes(message, text, tag == u'r');
+    case u't':
+        return appendTimeTag(message, text, now);
+    case u'b':
+        return appendBlob(message, text);
+    default:
+        return appendString(message, text, strings, uncarried);
+    }
 }
 
 Refusal refusal(Problem problem, QChar tag, const QString &value = QString())
@@ -137,6 +226,12 @@ QString codePoint(const QString &character)
 Checked check(const QString &address, const QString &typeTags, const QString &values,
               const OscTextEncoding &strings)
 {
+    return check(address, typeTags, values, strings, QDateTime::currentDateTimeUtc());
+}
+
+Checked check(const QString &address, const QString &typeTags, const QString &values,
+              const OscTextEncoding &strings, const QDateTime &now)
+{
     const QString tags = OscCodec::sentTypeTags(typeTags);
     const QStringView tagChars = QStringView(tags).mid(1);
     // Tags that take no value ignore whatever was typed.
@@ -147,7 +242,13 @@ Checked check(const QString &address, const QString &typeTags, const QString &va
     QByteArray arguments;
     qsizetype next = 0;
     bool unquotedString = false;
+    int arrayDepth = 0;
     for (const QChar tag : tagChars) {
+        arrayDepth += tag == ArrayOpen ? 1 : tag == ArrayClose ? -1 : 0;
+        if (arrayDepth < 0) {
+            checked.refusal = refusal(Problem::UnbalancedArray, tag);
+            return checked;
+        }
         if (takesNoValue(tag))
             continue;
         if (!takesValue(tag)) {
@@ -164,13 +265,7 @@ Checked check(const QString &address, const QString &typeTags, const QString &va
             return checked;
         }
         QString uncarried;
-        std::optional<Problem> problem;
-        if (tag == u'i')
-            problem = appendWholeNumber(arguments, value.text);
-        else if (tag == u'f')
-            problem = appendDecimalNumber(arguments, value.text);
-        else
-            problem = appendString(arguments, value.text, strings, &uncarried);
+        const std::optional<Problem> problem = appendValue(arguments, tag, value.text, strings, now, &uncarried);
         if (problem) {
             checked.refusal = refusal(*problem, tag, value.text);
             if (*problem == Problem::UncarriedCharacter) {
@@ -180,6 +275,10 @@ Checked check(const QString &address, const QString &typeTags, const QString &va
             return checked;
         }
         unquotedString = unquotedString || (!value.quoted && (tag == u's' || tag == u'S'));
+    }
+    if (arrayDepth > 0) {
+        checked.refusal = refusal(Problem::UnbalancedArray, ArrayOpen);
+        return checked;
     }
     if (next < typed.size()) {
         const TypedValue &left = typed.at(next);
@@ -236,6 +335,32 @@ ReasonText reason(const Refusal &refusal)
     case Problem::UnsupportedTag:
         return {QStringLiteral("参数无效: 不支持类型标签 %1").arg(tag),
                 QStringLiteral("Invalid value: type tag %1 is not supported").arg(tag)};
+    case Problem::OutsideInt64:
+        return {QStringLiteral("参数无效: %1 需要 64 位范围内的整数, 得到 \"%2\"").arg(tag, value),
+                QStringLiteral("Invalid value: %1 needs a whole number in the 64-bit range, got \"%2\"").arg(tag, value)};
+    case Problem::NotOneCharacter:
+        return {QStringLiteral("参数无效: %1 需要一个字符, 得到 \"%2\"").arg(tag, value),
+                QStringLiteral("Invalid value: %1 needs one character, got \"%2\"").arg(tag, value)};
+    case Problem::NotColour:
+        return {QStringLiteral("参数无效: %1 需要颜色 #RRGGBBAA, 得到 \"%2\"").arg(tag, value),
+                QStringLiteral("Invalid value: %1 needs a colour #RRGGBBAA, got \"%2\"").arg(tag, value)};
+    case Problem::NotMidi:
+        return {QStringLiteral("参数无效: %1 需要四个十六进制字节, 如 0090407f, 得到 \"%2\"").arg(tag, value),
+                QStringLiteral("Invalid value: %1 needs four hex bytes such as 0090407f, got \"%2\"").arg(tag, value)};
+    case Problem::NotTimeTag:
+        return {QStringLiteral("参数无效: %1 需要 now, now+250ms, immediately, ISO 日期时间或 1900 年起的秒数, 得到 \"%2\"")
+                    .arg(tag, value),
+                QStringLiteral("Invalid value: %1 needs now, now+250ms, immediately, an ISO date-time or seconds "
+                               "since 1900, got \"%2\"").arg(tag, value)};
+    case Problem::NotHexBytes:
+        return {QStringLiteral("参数无效: %1 需要十六进制字节, 如 0a0b0c, 得到 \"%2\"").arg(tag, value),
+                QStringLiteral("Invalid value: %1 needs hex bytes such as 0a0b0c, got \"%2\"").arg(tag, value)};
+    case Problem::UnbalancedArray:
+        return {QStringLiteral("参数无效: 数组括号 %1 不成对").arg(tag),
+                QStringLiteral("Invalid value: array bracket %1 has no partner").arg(tag)};
+    case Problem::NotRawBytes:
+        return {QStringLiteral("参数无效: 原始字节需要成对的十六进制数字, 得到 \"%1\"").arg(value),
+                QStringLiteral("Invalid value: raw bytes need hex digits in pairs, got \"%1\"").arg(value)};
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -16,6 +17,10 @@ class OscTextEncoding;
 // i a whole number in the int32 range, f a finite float32 written with "." as the decimal point
 // (an exponent is fine), s and S any text the string encoding can carry. T, F, N and I take none,
 // and when no tag takes a value, whatever was typed is ignored.
+// The rest of OSC's tags take one value each too: h a whole number in the int64 range, d a finite
+// float64, c one character, r a colour "#RRGGBBAA", m four bytes in hex ("0090407f"), t a time tag
+// (see MessageComposer::parseTimeTag), b bytes in hex ("0a0b0c", "" for none). "[" and "]" open and
+// close an array and take nothing; they must pair up.
 namespace ValueChecker {
 
 enum class Problem {
@@ -27,6 +32,15 @@ enum class Problem {
     UnclosedQuote,
     UncarriedCharacter,
     UnsupportedTag,
+    OutsideInt64,
+    NotOneCharacter,
+    NotColour,
+    NotMidi,
+    NotTimeTag,
+    NotHexBytes,
+    UnbalancedArray,
+    // Raw bytes to send as they are: hex digits in pairs.
+    NotRawBytes,
 };
 
 struct Refusal
@@ -59,6 +73,9 @@ struct ReasonText
 // The address is sent as buildOscMessage sends it; strings go out in the given encoding.
 Checked check(const QString &address, const QString &typeTags, const QString &values,
               const OscTextEncoding &strings);
+// The same, with "now" in a t value meaning the given moment.
+Checked check(const QString &address, const QString &typeTags, const QString &values,
+              const OscTextEncoding &strings, const QDateTime &now);
 
 // For example 参数无效: i 需要整数, 得到 "abc" and Invalid value: i needs a whole number, got "abc".
 ReasonText reason(const Refusal &refusal);
