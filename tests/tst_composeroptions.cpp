@@ -31,7 +31,8 @@ private slots:
             QTest::keyClick(values, Qt::Key_Return, Qt::ControlModifier);
             if (option)
                 field<QCheckBox>(window, option)->setChecked(false);
-            QTest::qWaitFor([&peer] { return peer.hasPendingDatagrams(); }, 1000);
+            if (!QTest::qWaitFor([&peer] { return peer.hasPendingDatagrams(); }, 1000))
+                return QByteArray();
             return peer.hasPendingDatagrams() ? peer.receiveDatagram().data().toHex() : QByteArray();
         };
         address->setText(QStringLiteral("/c"));

@@ -117,7 +117,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QByteArray, datagram);
         QFETCH(QString, logText);
-        MessageComposer::Request request{QStringLiteral("x"), tags, values, mode == 1, mode >= 2};
+        MessageComposer::Request request{QStringLiteral("x"), tags, values, mode == 1, mode >= 2, std::nullopt};
         if (mode == 3)
             request.bundleDelayMs = 250;
         const MessageComposer::Composed composed = MessageComposer::compose(request, OscTextEncoding(QStringLiteral("UTF-8")), kNow);
