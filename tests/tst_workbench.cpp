@@ -46,7 +46,7 @@ QString endsOf(const CapturedDatagram &datagram)
 const char *const kRichSetup = R"({"format": "lumeral-setup", "version": 1, "colour": 1,
     "connection": {"localPort": %1, "bound": true, "targetHost": "::1", "targetPort": 9123, "encoding": "GBK"},
     "display": {"hex": true, "timestamp": false, "autoScroll": false, "lineSpacing": 4, "fontSize": 14},
-    "send": {"address": "/mix/fader/3", "typeTags": ",sf", "values": "main 0.5", "autoSend": true, "interval": 2500},
+    "send": {"address": "/mix/fader/3", "typeTags": ",s[hd]", "values": "main 3 0.5", "autoSend": true, "interval": 2500},
     "panel": {"zoom": 1.5, "grid": 20},
     "controls": [{"kind": "fader"}, {"kind": "knob", "address": "/mix/pan", "caption": "Pan", "color": "#123456",
                   "placement": {"x": 0.25, "y": 0.5, "width": 0.125, "height": 0.25},

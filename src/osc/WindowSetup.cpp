@@ -17,11 +17,10 @@
 
 namespace {
 
+// As the send area reads them: a preset's text, or what was typed, up to the first space.
 QString tagsOfCombo(const QComboBox *typeCombo)
 {
-    const int index = typeCombo->currentIndex();
-    const QStringList &choices = Setup::typeTagChoices();
-    return index >= 0 && index < choices.size() ? choices.at(index) : choices.constFirst();
+    return typeCombo->currentText().trimmed().section(QLatin1Char(' '), 0, 0);
 }
 
 LogFilter::Directions directionsOf(const Setup &setup)
@@ -116,7 +115,11 @@ void WindowSetup::apply(OscWidget &window, const Setup &setup)
     window.m_fontSizeSpin->setValue(setup.fontSize);
 
     window.m_addressEdit->setText(setup.sendAddress);
-    window.m_typeCombo->setCurrentIndex(int(Setup::typeTagChoices().indexOf(setup.sendTypeTags)));
+    const int preset = int(Setup::typeTagChoices().indexOf(setup.sendTypeTags));
+    if (preset >= 0)
+        window.m_typeCombo->setCurrentIndex(preset);
+    else
+        window.m_typeCombo->setEditText(setup.sendTypeTags);
     window.m_argsEdit->setText(setup.sendValues);
     window.m_intervalSpin->setValue(setup.autoSendInterval);
 

@@ -1,5 +1,7 @@
 #include "setup/Setup.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -27,6 +29,12 @@ bool sameRule(const ChartRule &a, const ChartRule &b)
     return a.name == b.name && a.kind == b.kind && a.expression == b.expression;
 }
 
+}
+
+bool Setup::isTagString(const QString &tags)
+{
+    static const QRegularExpression tagString(QStringLiteral("^,?[ihfdsScrmtbTFNI\\[\\]]*$"));
+    return tagString.match(tags).hasMatch();
 }
 
 const QStringList &Setup::typeTagChoices()

@@ -66,6 +66,9 @@ struct Setup
     static constexpr int MaximumTimeWindow = 600;
     // The type tags of OscWidget's type presets, in the combo's order.
     static const QStringList &typeTagChoices();
+    // Whether the send area takes these as type tags: an optional ",", then tags the composer
+    // knows (i h f d s S c r m t b T F N I, and [ ] for arrays). A typed string is kept as typed.
+    static bool isTagString(const QString &tags);
 
     // Connection
     int localPort = 9000;

@@ -150,7 +150,9 @@ void readSetup(FieldReadState &state, const QJsonObject &root, Setup &setup)
     if (const auto group = reader.object("send")) {
         FieldReader send(state, *group, reader.pathOf("send"));
         send.text("address", setup.sendAddress);
-        send.textChoice("typeTags", setup.sendTypeTags, Setup::typeTagChoices());
+        send.text("typeTags", setup.sendTypeTags);
+        if (!state.failed() && !Setup::isTagString(setup.sendTypeTags))
+            send.fail("typeTags", QStringLiteral("不是类型标签"), QStringLiteral("not a type-tag string"));
         send.text("values", setup.sendValues);
         send.boolean("autoSend", setup.autoSend);
         send.integer("interval", setup.autoSendInterval, Setup::MinimumInterval, Setup::MaximumInterval);
