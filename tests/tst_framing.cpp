@@ -3,6 +3,7 @@
 #include "osc/FramingDetector.h"
 #include "osc/LengthPrefixFramer.h"
 #include "osc/SlipFramer.h"
+#include "osc/StreamDecoder.h"
 
 #include <QtEndian>
 #include <QtTest>
@@ -51,6 +52,20 @@ const QByteArray kEscapes("/e\0\0,b\0\0\0\0\0\x02\xC0\xDB\0\0", 16);
 const QByteArray kMiB(MaxStreamMessageBytes, 'x');
 constexpr qsizetype kSplitAll = 64; // streams up to this size are also split at every byte
 
+// The stream whole and, when short, byte by byte and in two at every position.
+QList<Messages> splitsOf(const QByteArray &stream)
+{
+    QList<Messages> splits{{stream}};
+    if (stream.size() > kSplitAll)
+        return splits;
+    for (qsizetype at = 1; at < stream.size(); ++at)
+        splits += Messages{stream.left(at), stream.mid(at)};
+    splits += Messages{};
+    for (const char byte : stream)
+        splits.last() += QByteArray(1, byte);
+    return splits;
+}
+
 } // namespace
 
 class tst_Framing : public QObject
@@ -87,30 +102,53 @@ private slots:
         QTest::newRow("slip: escape over 1 MiB") << true << kMiB + "\xDB\xDC" << Messages{} << StreamFault::FrameOverLimit << qint64(mib + 1) << qsizetype(0);
     }
 
-    // Whole, and for short streams also byte by byte and split in two at every position.
     void decodeStream()
     {
         QFETCH(bool, slip);
         QFETCH(QByteArray, stream);
-        QList<Messages> splits{{stream}};
-        for (qsizetype at = 1; stream.size() <= kSplitAll && at < stream.size(); ++at)
-            splits += Messages{stream.left(at), stream.mid(at)};
-        if (stream.size() <= kSplitAll) {
-            splits += Messages{};
-            for (const char byte : stream)
-                splits.last() += QByteArray(1, byte);
-        }
         QFETCH(Messages, messages);
         QFETCH(StreamFault, fault);
         QFETCH(qint64, faultOffset);
         QFETCH(qsizetype, pending);
-        for (const Messages &pieces : splits) {
+        for (const Messages &pieces : splitsOf(stream)) {
             const Outcome got = decode(slip, pieces);
             QCOMPARE(got.messages, messages);
             QCOMPARE(got.fault, fault);
             QCOMPARE(got.faultOffset, faultOffset);
             QCOMPARE(got.pending, pending);
         }
+    }
+
+    void autoDecode_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<Framing>("framing");
+        QTest::addColumn<Messages>("messages");
+        QTest::addColumn<qsizetype>("pending");
+        const QByteArray prefixedA = LengthPrefixFramer::encode(kA);
+        QTest::newRow("length prefix") << prefixedA + prefixedA << Framing::LengthPrefix << Messages{kA, kA} << qsizetype(0);
+        QTest::newRow("SLIP") << SlipFramer::encode(kA) + SlipFramer::encode(kEscapes) << Framing::Slip << Messages{kA, kEscapes} << qsizetype(0);
+        QTest::newRow("too short to tell") << prefixedA.left(4) << Framing::Undecided << Messages{} << qsizetype(4);
+        QTest::newRow("raw OSC") << kA << Framing::Unknown << Messages{} << qsizetype(0);
+    }
+
+    void autoDecode()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(Framing, framing);
+        for (const Messages &pieces : splitsOf(stream)) {
+            StreamDecoder decoder(StreamDecoder::Choice::Auto);
+            Messages messages;
+            for (const QByteArray &piece : pieces)
+                messages += decoder.feed(piece);
+            QTEST(messages, "messages");
+            QCOMPARE(decoder.framing(), framing);
+            QTEST(decoder.pendingBytes(), "pending");
+            QCOMPARE(decoder.fault(), framing == Framing::Unknown ? StreamFault::UnknownFraming : StreamFault::None);
+        }
+        // A chosen framing is used from the first byte, even where Auto would refuse the stream.
+        QCOMPARE(StreamDecoder(StreamDecoder::Choice::Slip).feed(kA + "\xC0"), Messages{kA});
+        QCOMPARE(StreamDecoder(StreamDecoder::Choice::LengthPrefix).feed(be32(0) + be32(12) + kA), Messages{kA});
     }
 
     void encode()

@@ -10,6 +10,7 @@ enum class StreamFault {
     LengthOverLimit, // a length prefix above MaxStreamMessageBytes
     FrameOverLimit,  // a SLIP frame that grows above MaxStreamMessageBytes
     BadEscape,       // a SLIP ESC followed by anything but ESC_END or ESC_ESC
+    UnknownFraming,  // first bytes that begin neither framing, when it was to be detected
 };
 
 // The largest message either framing carries; the larger UDP datagram limit does not apply to
