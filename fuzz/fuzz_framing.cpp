@@ -5,6 +5,7 @@
 #include "osc/FramingDetector.h"
 #include "osc/LengthPrefixFramer.h"
 #include "osc/SlipFramer.h"
+#include "osc/StreamDecoder.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -29,9 +30,9 @@ struct Outcome
 };
 
 template <typename Framer>
-Outcome decodeInPieces(const uint8_t *data, size_t size, const uint8_t *cuts, size_t cutCount)
+Outcome decodeInPieces(const uint8_t *data, size_t size, const uint8_t *cuts, size_t cutCount,
+                       Framer framer = {})
 {
-    Framer framer;
     QList<QByteArray> messages;
     size_t position = 0;
     for (size_t piece = 0; position < size; ++piece) {
@@ -82,6 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     checkDecoder<LengthPrefixFramer>(stream, streamSize, data, cutCount);
     checkDecoder<SlipFramer>(stream, streamSize, data, cutCount);
+
+    // Auto holds the first bytes back until they decide; the cut must not change the outcome.
+    const StreamDecoder automatic(StreamDecoder::Choice::Auto);
+    const Outcome whole = decodeInPieces(stream, streamSize, data, 0, automatic);
+    FUZZ_CHECK(decodeInPieces(stream, streamSize, data, cutCount, automatic) == whole);
+    for (const QByteArray &message : whole.messages)
+        FUZZ_CHECK(!message.isEmpty() && message.size() <= MaxStreamMessageBytes);
 
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(stream), qsizetype(streamSize));
     const FramingDetector::Framing framing = FramingDetector::detect(bytes);
