@@ -15,12 +15,12 @@ QByteArray SlipFramer::encode(const QByteArray &datagram)
     bytes.reserve(datagram.size() + 2);
     bytes += End;
     for (const char byte : datagram) {
-        if (byte == End)
-            bytes += QByteArrayView("\xDB\xDC", 2);
-        else if (byte == Esc)
-            bytes += QByteArrayView("\xDB\xDD", 2);
-        else
+        if (isSpecial(byte)) {
+            bytes += Esc;
+            bytes += byte == End ? EscEnd : EscEsc;
+        } else {
             bytes += byte;
+        }
     }
     bytes += End;
     return bytes;
