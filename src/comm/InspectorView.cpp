@@ -19,11 +19,6 @@ constexpr char FirstPrintable = 0x20;
 constexpr char LastPrintable = 0x7e;
 constexpr QChar Unprintable(u'.');
 
-QString picked(const char *chinese, const char *english)
-{
-    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english));
-}
-
 QString stopReason(OscBundle::Stop stop)
 {
     switch (stop) {

@@ -64,6 +64,11 @@ QAbstractButton *captionButton(QWidget *widget)
 
 } // namespace
 
+QString picked(const char *chinese, const char *english)
+{
+    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english));
+}
+
 LanguageManager &LanguageManager::instance()
 {
     static LanguageManager manager;

@@ -14,6 +14,10 @@ class QTranslator;
 class QObject;
 class QWidget;
 
+// pick() on UTF-8 literals: a text in the language shown now, e.g. a [SYS] line as it is logged
+// (lines already logged keep their language).
+QString picked(const char *chinese, const char *english);
+
 // The interface language (Chinese or English) of the whole process, switched at run time.
 //
 // Texts are written in Chinese in the code. Switching to English walks a widget tree and replaces

@@ -13,11 +13,6 @@ namespace {
 
 constexpr int kButtonHeight = 24;
 
-QString picked(const char *chinese, const char *english)
-{
-    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english));
-}
-
 qint64 microsecondsNow()
 {
     using namespace std::chrono;

@@ -12,6 +12,20 @@
 
 namespace OscCodec {
 
+// Every OSC item starts on a multiple of four bytes.
+constexpr qsizetype Alignment = 4;
+
+constexpr qsizetype roundUpToFour(qsizetype count)
+{
+    return (count + Alignment - 1) & ~(Alignment - 1);
+}
+
+// Where the next item starts after an OSC-string whose terminating NUL is at nulIndex.
+constexpr qsizetype afterString(qsizetype nulIndex)
+{
+    return roundUpToFour(nulIndex + 1);
+}
+
 // Read-only access to one datagram. Every accessor checks the end of the buffer itself, so a
 // caller walking a hostile datagram cannot read past it whatever positions it computes.
 class DatagramReader

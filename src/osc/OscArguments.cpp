@@ -11,6 +11,9 @@ namespace OscArguments {
 namespace {
 
 using OscCodec::DatagramReader;
+using OscCodec::Alignment;
+using OscCodec::afterString;
+using OscCodec::roundUpToFour;
 
 namespace Tag {
 constexpr char Int32 = 'i';
@@ -33,7 +36,6 @@ constexpr char ArrayEnd = ']';
 } // namespace Tag
 
 constexpr char TypeTagLead = ',';
-constexpr qsizetype Alignment = 4;
 constexpr qsizetype WordSize = 4;
 constexpr qsizetype LongWordSize = 8;
 // A blob is shown by its size and this many of its first bytes.
@@ -45,17 +47,6 @@ constexpr char32_t Delete = 0x7f;
 constexpr char32_t LastCodePoint = 0x10ffff;
 constexpr QLatin1StringView DateTimeFormat("yyyy-MM-dd HH:mm:ss.zzz");
 constexpr QChar Quote(u'"');
-
-constexpr qsizetype roundUpToFour(qsizetype count)
-{
-    return (count + Alignment - 1) & ~(Alignment - 1);
-}
-
-// Where the next item starts after an OSC-string whose terminating NUL is at nulIndex.
-constexpr qsizetype afterString(qsizetype nulIndex)
-{
-    return roundUpToFour(nulIndex + 1);
-}
 
 template <typename Number>
 QString shortest(Number value)

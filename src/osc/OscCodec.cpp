@@ -39,7 +39,6 @@ constexpr char AddressLead = '/';
 constexpr char TypeTagLead = ',';
 
 // Every item of a message starts at a multiple of this many bytes.
-constexpr qsizetype Alignment = 4;
 constexpr qsizetype Int32Size = 4;
 constexpr qsizetype Float32Size = 4;
 constexpr qsizetype Int64Size = 8;
@@ -62,17 +61,6 @@ constexpr QLatin1StringView FalseText("False");
 constexpr QLatin1StringView NilText("Nil");
 constexpr QChar Separator(u' ');
 constexpr QChar Quote(u'"');
-
-constexpr qsizetype roundUpToFour(qsizetype count)
-{
-    return (count + Alignment - 1) & ~(Alignment - 1);
-}
-
-// Where the next item starts after an OSC-string whose terminating NUL is at nulIndex.
-constexpr qsizetype afterString(qsizetype nulIndex)
-{
-    return roundUpToFour(nulIndex + 1);
-}
 
 template <typename Integer>
 void appendDecimal(QString &out, Integer value)

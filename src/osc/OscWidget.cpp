@@ -79,12 +79,6 @@ const QString kBoundStatusStyle =
 const QString kUnboundStatusStyle =
     QStringLiteral("font-size: 13px; color: #64748B; background: transparent;");
 
-// A [SYS] text in the language shown when it is logged; lines already logged keep theirs.
-QString picked(const char *chinese, const char *english)
-{
-    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english));
-}
-
 } // namespace
 
 OscWidget::OscWidget(QWidget *parent)

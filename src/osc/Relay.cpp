@@ -19,11 +19,6 @@ QHostAddress plain(const QHostAddress &address)
     return mapped && address.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress(ipv4) : address;
 }
 
-QString picked(const char *chinese, const char *english)
-{
-    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english));
-}
-
 } // namespace
 
 Relay::Relay(OscLink *link, QObject *parent)

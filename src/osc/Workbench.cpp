@@ -25,11 +25,6 @@ namespace {
 const QString kCaptureFilter = QStringLiteral("pcap (*.pcap)");
 const QString kSetupFilter = QStringLiteral("Lumeral (*.lumeral)");
 
-QString picked(const char *chinese, const char *english)
-{
-    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english));
-}
-
 QHostAddress anyAddressLike(const QHostAddress &peer)
 {
     return QHostAddress(peer.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4);
