@@ -11,7 +11,6 @@ namespace OscArguments {
 namespace {
 
 using OscCodec::DatagramReader;
-using OscCodec::Alignment;
 using OscCodec::afterString;
 using OscCodec::roundUpToFour;
 
