@@ -5,6 +5,7 @@
 #include <QtNetwork>
 #include <QtTest>
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 namespace {
@@ -17,6 +18,9 @@ bool waitForPending(QUdpSocket *socket)
         QThread::msleep(1);
     return socket->hasPendingDatagrams();
 }
+
+// Not the default of 1, so that a TTL left unset shows.
+constexpr int kTtl = 5;
 
 QNetworkInterface loopbackInterface()
 {
@@ -152,16 +156,41 @@ private slots:
         QCOMPARE(peer.receiveDatagram().data(), QByteArray(failure.isEmpty() ? "first" : "next"));
     }
 
-    // Qt sets SO_BROADCAST itself; the loopback's broadcast address reaches the any-address bind.
+    // What the socket is asked for can only partly be seen through lo, which loops every multicast
+    // back and carries any TTL: the options are read back from the system. IPv4 ones matter on
+    // the dual-stack socket too, where Qt sets only IPv6's.
+    void socketOptions_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<int>("value");
+        QTest::newRow("SO_BROADCAST") << int(SOL_SOCKET) << int(SO_BROADCAST) << 1;
+        QTest::newRow("IP_MULTICAST_TTL") << int(IPPROTO_IP) << int(IP_MULTICAST_TTL) << kTtl;
+        QTest::newRow("IP_MULTICAST_LOOP") << int(IPPROTO_IP) << int(IP_MULTICAST_LOOP) << 1;
+        QTest::newRow("IPV6_MULTICAST_HOPS") << int(IPPROTO_IPV6) << int(IPV6_MULTICAST_HOPS) << kTtl;
+        QTest::newRow("IPV6_MULTICAST_LOOP") << int(IPPROTO_IPV6) << int(IPV6_MULTICAST_LOOP) << 1;
+    }
+
+    void socketOptions()
+    {
+        QFETCH(int, level);
+        QFETCH(int, option);
+        QFETCH(int, value);
+        OscLink link;
+        link.setMulticastTtl(kTtl);
+        QVERIFY(link.bind(0));
+        int actual = 0;
+        socklen_t size = sizeof(actual);
+        const int fd = int(link.findChild<QUdpSocket *>()->socketDescriptor());
+        QCOMPARE(getsockopt(fd, level, option, &actual, &size), 0);
+        QCOMPARE(actual, value);
+    }
+
+    // The loopback's broadcast address reaches the any-address bind.
     void broadcast()
     {
         OscLink link;
         QVERIFY(link.bind(0));
-        auto *socket = link.findChild<QUdpSocket *>();
-        int enabled = 0;
-        socklen_t size = sizeof(enabled);
-        QCOMPARE(getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &enabled, &size), 0);
-        QCOMPARE(enabled, 1);
         QSignalSpy received(&link, &OscLink::datagramReceived);
         if (!link.send("all", QStringLiteral("127.255.255.255"), link.localPort()))
             QSKIP("this system refuses sends to 127.255.255.255");
