@@ -1,6 +1,9 @@
 #include "osc/InterfaceCombo.h"
 
+#include "i18n/LanguageManager.h"
+
 #include <QSignalBlocker>
+#include <QTimer>
 
 namespace {
 
@@ -28,6 +31,9 @@ InterfaceCombo::InterfaceCombo(QWidget *parent)
         m_chosenName = currentData().toString();
         emit interfaceChosen(currentInterface());
     });
+    // Switching back to Chinese restores the item texts remembered at the switch to English, which
+    // may name interfaces since gone; the list is read again once every page has been switched.
+    LanguageManager::instance().addListener(this, [this] { QTimer::singleShot(0, this, &InterfaceCombo::refresh); });
 }
 
 QNetworkInterface InterfaceCombo::currentInterface() const
