@@ -6,7 +6,7 @@
 #include <QUdpSocket>
 #include <QVariant>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
@@ -30,7 +30,7 @@ bool lacksIPv6(QAbstractSocket::SocketError error)
 // the same socket take their interface and TTL from the IPv4 options, which Linux accepts there too.
 void setIPv4MulticastOptions(qintptr descriptor, int interfaceIndex, int ttl)
 {
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
     const int fd = int(descriptor);
     ip_mreqn request {};
     request.imr_ifindex = interfaceIndex;
@@ -39,7 +39,9 @@ void setIPv4MulticastOptions(qintptr descriptor, int interfaceIndex, int ttl)
     const int loop = 1;
     setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof(loop));
 #else
-    Q_UNUSED(descriptor) Q_UNUSED(interfaceIndex) Q_UNUSED(ttl)
+    Q_UNUSED(descriptor);
+    Q_UNUSED(interfaceIndex);
+    Q_UNUSED(ttl);
 #endif
 }
 
@@ -48,7 +50,7 @@ void setIPv4MulticastOptions(qintptr descriptor, int interfaceIndex, int ttl)
 std::optional<QString> changeIPv4Membership(qintptr descriptor, const QHostAddress &group, int interfaceIndex,
                                             bool join)
 {
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
     ip_mreqn request {};
     request.imr_multiaddr.s_addr = htonl(group.toIPv4Address());
     request.imr_ifindex = interfaceIndex;
@@ -57,7 +59,10 @@ std::optional<QString> changeIPv4Membership(qintptr descriptor, const QHostAddre
         return std::nullopt;
     return QString::fromLocal8Bit(strerror(errno));
 #else
-    Q_UNUSED(descriptor) Q_UNUSED(group) Q_UNUSED(interfaceIndex) Q_UNUSED(join)
+    Q_UNUSED(descriptor);
+    Q_UNUSED(group);
+    Q_UNUSED(interfaceIndex);
+    Q_UNUSED(join);
     return QStringLiteral("IPv4 group on an IPv6 socket");
 #endif
 }
