@@ -5,6 +5,9 @@
 #include <QtNetwork>
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 namespace {
 
 // Waits without running the event loop, so that only an explicit drain() reads what arrived.
@@ -15,6 +18,9 @@ bool waitForPending(QUdpSocket *socket)
         QThread::msleep(1);
     return socket->hasPendingDatagrams();
 }
+
+// Not the default of 1, so that a TTL left unset shows.
+constexpr int kTtl = 5;
 
 } // namespace
 
@@ -127,6 +133,82 @@ private slots:
         }
         QVERIFY(QTest::qWaitFor([&peer] { return peer.hasPendingDatagrams(); }, 5000));
         QCOMPARE(peer.receiveDatagram().data(), QByteArray(failure.isEmpty() ? "first" : "next"));
+    }
+
+    // What the socket is asked for can only partly be seen through lo, which loops every multicast
+    // back and carries any TTL: the options are read back from the system. IPv4 ones matter on
+    // the dual-stack socket too, where Qt sets only IPv6's.
+    void socketOptions_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<int>("value");
+        QTest::newRow("SO_BROADCAST") << int(SOL_SOCKET) << int(SO_BROADCAST) << 1;
+        QTest::newRow("IP_MULTICAST_TTL") << int(IPPROTO_IP) << int(IP_MULTICAST_TTL) << kTtl;
+        QTest::newRow("IP_MULTICAST_LOOP") << int(IPPROTO_IP) << int(IP_MULTICAST_LOOP) << 1;
+        QTest::newRow("IPV6_MULTICAST_HOPS") << int(IPPROTO_IPV6) << int(IPV6_MULTICAST_HOPS) << kTtl;
+        QTest::newRow("IPV6_MULTICAST_LOOP") << int(IPPROTO_IPV6) << int(IPV6_MULTICAST_LOOP) << 1;
+    }
+
+    void socketOptions()
+    {
+        QFETCH(int, level);
+        QFETCH(int, option);
+        QFETCH(int, value);
+        OscLink link;
+        link.setMulticastTtl(kTtl);
+        QVERIFY(link.bind(0));
+        int actual = 0;
+        socklen_t size = sizeof(actual);
+        const int fd = int(link.findChild<QUdpSocket *>()->socketDescriptor());
+        QCOMPARE(getsockopt(fd, level, option, &actual, &size), 0);
+        QCOMPARE(actual, value);
+    }
+
+    // The loopback's broadcast address reaches the any-address bind.
+    void broadcast()
+    {
+        OscLink link;
+        QVERIFY(link.bind(0));
+        QSignalSpy received(&link, &OscLink::datagramReceived);
+        if (!link.send("all", QStringLiteral("127.255.255.255"), link.localPort()))
+            QSKIP("this system refuses sends to 127.255.255.255");
+        QVERIFY(received.wait(5000));
+        QCOMPARE(received.at(0).at(0).toByteArray(), QByteArray("all"));
+    }
+
+    // Each bind joins the group on lo and each release leaves it; a group left on a bound socket can
+    // be joined again, which the system refuses while still a member. (lo loops back no IPv6
+    // multicast, so traffic through a group is proven with IPv4 in tst_networkoptions.)
+    void multicastMembership_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::newRow("IPv4") << "239.255.0.1";
+        QTest::newRow("IPv6") << "ff12::4c75";
+    }
+
+    void multicastMembership()
+    {
+        QFETCH(QString, group);
+        const QNetworkInterface loopback = QNetworkInterface::interfaceFromName(QStringLiteral("lo"));
+        if (!loopback.flags().testFlag(QNetworkInterface::CanMulticast))
+            QSKIP("lo lacks MULTICAST: enable it as root with `ip link set lo multicast on`");
+        OscLink link;
+        QSignalSpy failed(&link, &OscLink::multicastFailed);
+        link.setNetworkInterface(loopback);
+        link.setMulticastGroup(group);
+        for (int bind = 0; bind < 2; ++bind) {
+            QVERIFY(link.bind(0));
+            QCOMPARE(link.joinedGroup(), QHostAddress(group));
+            link.release();
+            QVERIFY(link.joinedGroup().isNull());
+        }
+        QVERIFY(link.bind(0));
+        link.setMulticastGroup(QString());
+        QVERIFY(link.joinedGroup().isNull());
+        link.setMulticastGroup(group);
+        QCOMPARE(link.joinedGroup(), QHostAddress(group));
+        QCOMPARE(failed.count(), 0);
     }
 };
 

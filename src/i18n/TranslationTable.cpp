@@ -149,6 +149,13 @@ constexpr TableRow kTableRows[] = {
     { "双向", "Both ways" },
     { "作为消息包发送", "Send as bundle" },
     { "原始字节", "Raw bytes" },
+
+    // The network interface and multicast
+    { "网络接口", "Interface" },
+    { "所有接口", "All interfaces" },
+    { "组播", "Multicast" },
+    { "组播 TTL", "Multicast TTL" },
+    { "例: 239.255.0.1", "e.g. 239.255.0.1" },
 };
 
 } // namespace

@@ -6,6 +6,13 @@
 #include <QUdpSocket>
 #include <QVariant>
 
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
+
 namespace {
 
 // Every UDP datagram fits, so each is read whole without asking the system for its size first.
@@ -17,6 +24,52 @@ bool lacksIPv6(QAbstractSocket::SocketError error)
 {
     return error == QAbstractSocket::UnsupportedSocketOperationError
         || error == QAbstractSocket::SocketAddressNotAvailableError;
+}
+
+// On a dual-stack socket Qt sets the multicast options of IPv6 only; IPv4 groups reached through
+// the same socket take their interface and TTL from the IPv4 options, which Linux accepts there too.
+void setIPv4MulticastOptions(qintptr descriptor, int interfaceIndex, int ttl)
+{
+#ifdef Q_OS_LINUX
+    const int fd = int(descriptor);
+    ip_mreqn request {};
+    request.imr_ifindex = interfaceIndex;
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &request, sizeof(request));
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof(ttl));
+    const int loop = 1;
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof(loop));
+#else
+    Q_UNUSED(descriptor);
+    Q_UNUSED(interfaceIndex);
+    Q_UNUSED(ttl);
+#endif
+}
+
+// Qt refuses IPv4 groups on a dual-stack socket, which Linux serves like an IPv4 one; there the
+// membership is asked of the system directly. Returns the system's reason, or nothing.
+std::optional<QString> changeIPv4Membership(qintptr descriptor, const QHostAddress &group, int interfaceIndex,
+                                            bool join)
+{
+#ifdef Q_OS_LINUX
+    ip_mreqn request {};
+    request.imr_multiaddr.s_addr = htonl(group.toIPv4Address());
+    request.imr_ifindex = interfaceIndex;
+    if (setsockopt(int(descriptor), IPPROTO_IP, join ? IP_ADD_MEMBERSHIP : IP_DROP_MEMBERSHIP, &request,
+                   sizeof(request)) == 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(strerror(errno));
+#else
+    Q_UNUSED(descriptor);
+    Q_UNUSED(group);
+    Q_UNUSED(interfaceIndex);
+    Q_UNUSED(join);
+    return QStringLiteral("IPv4 group on an IPv6 socket");
+#endif
+}
+
+QString groupFailure(const char *chinese, const char *english, const QString &group)
+{
+    return LanguageManager::instance().pick(QString::fromUtf8(chinese), QString::fromUtf8(english)).arg(group);
 }
 
 } // namespace
@@ -65,7 +118,10 @@ bool OscLink::bind(quint16 port, const QHostAddress &address)
     connect(socket, &QUdpSocket::readyRead, this, &OscLink::drain);
     m_socket = socket;
     m_dropCounter = UdpDropCounter::forSocket(socket->socketDescriptor());
+    // Qt sets SO_BROADCAST on every UDP socket it opens, so broadcast targets need nothing here.
+    applySendOptions();
     emit bound(m_socket->localPort());
+    joinGroup();
     if (dualStack && m_socket && m_socket->localAddress().protocol() != QAbstractSocket::AnyIPProtocol)
         emit ipv6Unavailable();
     return true;
@@ -76,6 +132,7 @@ void OscLink::release()
     if (!m_socket)
         return;
     emit aboutToRelease();
+    leaveGroup();
     m_socket->close();
     delete m_socket;
     m_socket = nullptr;
@@ -101,6 +158,93 @@ bool OscLink::send(const QByteArray &datagram, const QString &host, quint16 port
         return false;
     }
     return true;
+}
+
+void OscLink::setNetworkInterface(const QNetworkInterface &networkInterface)
+{
+    if (networkInterface.index() == m_interface.index() && networkInterface.isValid() == m_interface.isValid())
+        return;
+    leaveGroup();
+    m_interface = networkInterface;
+    applySendOptions();
+    joinGroup();
+}
+
+void OscLink::setMulticastGroup(const QString &group)
+{
+    const QString text = group.trimmed();
+    if (text == m_groupText)
+        return;
+    leaveGroup();
+    m_groupText = text;
+    joinGroup();
+}
+
+void OscLink::setMulticastTtl(int ttl)
+{
+    m_multicastTtl = ttl;
+    applySendOptions();
+}
+
+void OscLink::applySendOptions()
+{
+    if (!m_socket)
+        return;
+    // Our own sends come back to us, so that one machine can test itself.
+    m_socket->setSocketOption(QAbstractSocket::MulticastLoopbackOption, 1);
+    m_socket->setSocketOption(QAbstractSocket::MulticastTtlOption, m_multicastTtl);
+    m_socket->setMulticastInterface(m_interface);
+    if (m_socket->localAddress().protocol() != QAbstractSocket::IPv4Protocol)
+        setIPv4MulticastOptions(m_socket->socketDescriptor(), interfaceIndex(), m_multicastTtl);
+}
+
+int OscLink::interfaceIndex() const
+{
+    return m_interface.isValid() ? m_interface.index() : 0;
+}
+
+bool OscLink::viaSystem(const QHostAddress &group) const
+{
+    return group.protocol() == QAbstractSocket::IPv4Protocol
+        && m_socket->localAddress().protocol() != QAbstractSocket::IPv4Protocol;
+}
+
+void OscLink::joinGroup()
+{
+    if (!m_socket || m_groupText.isEmpty())
+        return;
+    const QHostAddress group(m_groupText);
+    if (!group.isMulticast()) {
+        emit multicastFailed(groupFailure("组播地址无效: %1", "Not a multicast group: %1", m_groupText));
+        return;
+    }
+    std::optional<QString> refusal;
+    if (viaSystem(group))
+        refusal = changeIPv4Membership(m_socket->socketDescriptor(), group, interfaceIndex(), true);
+    else if (!(m_interface.isValid() ? m_socket->joinMulticastGroup(group, m_interface)
+                                     : m_socket->joinMulticastGroup(group)))
+        refusal = m_socket->errorString();
+    if (refusal) {
+        emit multicastFailed(groupFailure("加入组播组 %1 失败: ", "Could not join multicast group %1: ", m_groupText)
+                             + *refusal);
+        return;
+    }
+    m_joinedGroup = group;
+}
+
+void OscLink::leaveGroup()
+{
+    if (m_joinedGroup.isNull())
+        return;
+    if (m_socket && viaSystem(m_joinedGroup)) {
+        changeIPv4Membership(m_socket->socketDescriptor(), m_joinedGroup, interfaceIndex(), false);
+    } else if (m_socket) {
+        if (m_interface.isValid())
+            m_socket->leaveMulticastGroup(m_joinedGroup, m_interface);
+        else
+            m_socket->leaveMulticastGroup(m_joinedGroup);
+    }
+    m_joinedGroup.clear();
 }
 
 std::optional<quint64> OscLink::receiveDrops() const

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QNetworkInterface>
 #include <QObject>
 #include <QString>
 
@@ -12,7 +13,7 @@
 class QUdpSocket;
 
 // The UDP transport: binds a local port, drains every datagram that arrives on it and sends
-// datagrams to a numeric IPv4 or IPv6 host. It keeps no log and knows no widgets; whoever holds
+// datagrams to a numeric IPv4 or IPv6 host, broadcast and multicast ones included. It keeps no log and knows no widgets; whoever holds
 // it turns its signals into log entries.
 class OscLink : public QObject
 {
@@ -27,6 +28,8 @@ public:
     // as it lasts and freeze the window. Past this much time the rest waits in the socket, which
     // stays readable, for the next turn of the event loop.
     static constexpr qint64 MaxDrainNs = 20 * 1000 * 1000;
+    // Our own multicast stays on the local network unless asked otherwise.
+    static constexpr int DefaultMulticastTtl = 1;
 
     explicit OscLink(QObject *parent = nullptr);
     ~OscLink() override;
@@ -45,6 +48,17 @@ public:
     // takes for this machine, and the send would seem to succeed. Returns whether the datagram went
     // out; if not, sendFailed says why.
     bool send(const QByteArray &datagram, const QString &host, quint16 port);
+
+    // The socket always binds the any-address: bound to one interface's unicast address, Linux
+    // would no longer deliver broadcast or multicast datagrams to it, and QUdpSocket cannot tell
+    // which interface a datagram came in on. The chosen interface is where groups are joined and
+    // where our multicast goes out; an invalid one leaves both to the system's routes.
+    void setNetworkInterface(const QNetworkInterface &networkInterface);
+    // Leaves the group joined before and joins this one while bound, now and at every bind; an
+    // empty text joins none. Refusals come as multicastFailed and leave no group joined.
+    void setMulticastGroup(const QString &group);
+    QHostAddress joinedGroup() const { return m_joinedGroup; }
+    void setMulticastTtl(int ttl);
 
     // Datagrams the system has dropped on the bound socket since it was bound, for want of room
     // in its receive buffer; none while unbound or where the system does not tell.
@@ -65,9 +79,15 @@ signals:
     // the dual-stack socket, which sees them as IPv4-mapped IPv6 addresses.
     void datagramReceived(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
     void sendFailed(const QString &reason);
+    void multicastFailed(const QString &reason);
 
 private:
     const QHostAddress &plainSender(const QHostAddress &sender);
+    int interfaceIndex() const;
+    bool viaSystem(const QHostAddress &group) const;
+    void applySendOptions();
+    void joinGroup();
+    void leaveGroup();
 
     QUdpSocket *m_socket = nullptr;
     std::optional<UdpDropCounter> m_dropCounter;
@@ -75,4 +95,8 @@ private:
     // IPv4 datagrams mostly come from one peer, so its mapped address is converted once.
     QHostAddress m_lastMappedSender;
     QHostAddress m_lastPlainSender;
+    QNetworkInterface m_interface;
+    QString m_groupText;
+    QHostAddress m_joinedGroup;
+    int m_multicastTtl = DefaultMulticastTtl;
 };

@@ -13,6 +13,7 @@
 #include "osc/MessageComposer.h"
 #include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
+#include "osc/NetworkOptions.h"
 #include "osc/OscLink.h"
 #include "osc/RelaySwitch.h"
 #include "osc/TrafficPages.h"
@@ -398,6 +399,7 @@ QGroupBox *OscWidget::createConnectionGroup()
     FormFields::addFieldRow(layout, QStringLiteral("目标地址"), m_targetHostEdit);
     FormFields::addFieldRow(layout, QStringLiteral("目标端口"), m_targetPortSpin);
     FormFields::addFieldRow(layout, QStringLiteral("编码"), m_encodingCombo);
+    layout->addWidget(new NetworkOptions(this));
 
     m_bindButton = new QPushButton(QStringLiteral("绑定端口"));
     m_bindButton->setObjectName(QStringLiteral("accentButton"));

@@ -61,6 +61,7 @@ public slots:
 
 private:
     // They read and set the window's fields and send through its path.
+    friend class NetworkOptions;
     friend class RelaySwitch;
     friend class WindowSetup;
     friend class Workbench;
