@@ -50,6 +50,8 @@ void ComposerOptions::showBundleDelayWord()
 {
     m_bundleDelaySpin->setSpecialValueText(
         LanguageManager::instance().pick(QStringLiteral("立即"), QStringLiteral("immediately")));
+    // The box is sized for its widest text, which the word just changed.
+    m_bundleDelaySpin->updateGeometry();
 }
 
 bool ComposerOptions::isRaw() const
