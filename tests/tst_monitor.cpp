@@ -1,4 +1,4 @@
-#include "comm/InspectorView.h"
+#include "comm/DatagramView.h"
 #include "i18n/LanguageManager.h"
 #include "monitor/AddressTableModel.h"
 #include "monitor/AddressTableView.h"
@@ -286,13 +286,13 @@ private slots:
         QVERIFY(placeholder.startsWith(QStringLiteral("Filter addresses")));
     }
 
-    void inspectorShowsArgumentsAndDump()
+    void datagramViewShowsArgumentsAndDump()
     {
-        InspectorView inspector;
+        DatagramView view;
         //                    |   0  |   4  |   8  |  12  |  16  |  20  |
         const QByteArray bytes = words("/mix", "/vol", "\0\0\0\0", ",fi\0", "\x3f\x66\x66\x66", "\0\0\0\x05");
-        inspector.showEntry(LogEntry::datagram(LogDirection::Rx, bytes, QStringLiteral("[127.0.0.1:9000] /mix/vol")));
-        const QStringList lines = inspector.toPlainText().split('\n');
+        view.showEntry(LogEntry::datagram(LogDirection::Rx, bytes, QStringLiteral("[127.0.0.1:9000] /mix/vol")));
+        const QStringList lines = view.toPlainText().split('\n');
         QVERIFY(lines.contains(QStringLiteral("/mix/vol ,fi")));
         QVERIFY(lines.contains(QStringLiteral("  [0] float32 @16: 0.9")));
         QVERIFY(lines.contains(QStringLiteral("  [1] int32 @20: 5")));
@@ -300,10 +300,10 @@ private slots:
                  QStringList({"0000  2f 6d 69 78 2f 76 6f 6c 00 00 00 00 2c 66 69 00  /mix/vol....,fi.",
                               "0010  3f 66 66 66 00 00 00 05                          ?fff...."}));
 
-        inspector.showEntry(LogEntry(QStringLiteral("端口已绑定")));
-        QCOMPARE(inspector.toPlainText(), QStringLiteral("端口已绑定"));
-        inspector.clear();
-        QVERIFY(inspector.toPlainText().isEmpty());
+        view.showEntry(LogEntry(QStringLiteral("端口已绑定")));
+        QCOMPARE(view.toPlainText(), QStringLiteral("端口已绑定"));
+        view.clear();
+        QVERIFY(view.toPlainText().isEmpty());
     }
 };
 

@@ -125,7 +125,7 @@ constexpr TableRow kTableRows[] = {
     // Server tools of the suite
     { "已连接客户端", "Connected Clients" },
 
-    // Address table and message inspector
+    // Address table and datagram view
     { "地址", "Address" },
     { "类型标签", "Type Tags" },
     { "最新值", "Last Value" },

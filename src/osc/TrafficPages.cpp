@@ -3,7 +3,7 @@
 #include "charts/ChartEngine.h"
 #include "charts/ChartModel.h"
 #include "comm/CommunicationBase.h"
-#include "comm/InspectorView.h"
+#include "comm/DatagramView.h"
 #include "comm/LogViewWidget.h"
 #include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
@@ -15,9 +15,9 @@
 
 namespace {
 
-// The log keeps most of the height; the inspector starts as a strip below it.
+// The log keeps most of the height; the datagram view starts as a strip below it.
 constexpr int kLogStretch = 3;
-constexpr int kInspectorStretch = 1;
+constexpr int kDatagramViewStretch = 1;
 
 } // namespace
 
@@ -38,18 +38,18 @@ QWidget *TrafficPages::createLogPage()
     m_logSplitter = new QSplitter(Qt::Vertical, this);
     m_logSplitter->setObjectName(QStringLiteral("logSplitter"));
     m_logView = new LogViewWidget(m_log, m_logSplitter);
-    m_inspector = new InspectorView(m_logSplitter);
+    m_datagramView = new DatagramView(m_logSplitter);
     m_logSplitter->addWidget(m_logView);
-    m_logSplitter->addWidget(m_inspector);
+    m_logSplitter->addWidget(m_datagramView);
     m_logSplitter->setStretchFactor(0, kLogStretch);
-    m_logSplitter->setStretchFactor(1, kInspectorStretch);
+    m_logSplitter->setStretchFactor(1, kDatagramViewStretch);
     m_logSplitter->setCollapsible(0, false);
     m_logSplitter->setCollapsible(1, true);
-    connect(m_logView, &LogViewWidget::currentEntryChanged, m_inspector, [this](const LogEntry &entry) {
-        m_inspector->setStringEncoding(m_log->encoding());
-        m_inspector->showEntry(entry);
+    connect(m_logView, &LogViewWidget::currentEntryChanged, m_datagramView, [this](const LogEntry &entry) {
+        m_datagramView->setStringEncoding(m_log->encoding());
+        m_datagramView->showEntry(entry);
     });
-    connect(m_log, &CommunicationBase::logCleared, m_inspector, &InspectorView::clear);
+    connect(m_log, &CommunicationBase::logCleared, m_datagramView, &DatagramView::clear);
     return m_logSplitter;
 }
 

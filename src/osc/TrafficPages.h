@@ -6,12 +6,12 @@ class AddressTableModel;
 class AddressTableView;
 class ChartEngine;
 class CommunicationBase;
-class InspectorView;
+class DatagramView;
 class LogViewWidget;
 class OscControlPanel;
 class QSplitter;
 
-// The window's tabs over one stream of traffic: the log with the inspector of its current row
+// The window's tabs over one stream of traffic: the log with the full view of its current row
 // below it, the chart page, the control panel and the address table. The pages only know their
 // own data; what one page asks of another (a chart rule or a label for an address the table
 // lists) is wired here, and what the window must do is told through addressActivated().
@@ -24,7 +24,7 @@ public:
     TrafficPages(CommunicationBase *log, ChartEngine *charts, QWidget *controlOwner, QWidget *parent = nullptr);
 
     LogViewWidget *logView() const { return m_logView; }
-    InspectorView *inspector() const { return m_inspector; }
+    DatagramView *datagramView() const { return m_datagramView; }
     OscControlPanel *controlPanel() const { return m_controlPanel; }
     AddressTableModel *addresses() const { return m_addresses; }
 
@@ -42,7 +42,7 @@ private:
     CommunicationBase *m_log;
     ChartEngine *m_charts;
     LogViewWidget *m_logView = nullptr;
-    InspectorView *m_inspector = nullptr;
+    DatagramView *m_datagramView = nullptr;
     QSplitter *m_logSplitter = nullptr;
     OscControlPanel *m_controlPanel = nullptr;
     AddressTableModel *m_addresses = nullptr;

@@ -1,4 +1,4 @@
-#include "comm/InspectorView.h"
+#include "comm/DatagramView.h"
 
 #include "i18n/LanguageManager.h"
 #include "osc/OscArguments.h"
@@ -34,7 +34,7 @@ QString stopReason(OscBundle::Stop stop)
 
 } // namespace
 
-InspectorView::InspectorView(QWidget *parent)
+DatagramView::DatagramView(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setObjectName(QStringLiteral("inspectorView"));
@@ -44,27 +44,27 @@ InspectorView::InspectorView(QWidget *parent)
     LanguageManager::instance().addListener(this, [this] { render(); });
 }
 
-void InspectorView::showEntry(const LogEntry &entry)
+void DatagramView::showEntry(const LogEntry &entry)
 {
     m_entry = entry;
     m_showing = true;
     render();
 }
 
-void InspectorView::clear()
+void DatagramView::clear()
 {
     m_entry = LogEntry();
     m_showing = false;
     QPlainTextEdit::clear();
 }
 
-void InspectorView::setStringEncoding(const QString &name)
+void DatagramView::setStringEncoding(const QString &name)
 {
     m_strings.follow(name);
     render();
 }
 
-QStringList InspectorView::hexDump(const QByteArray &datagram)
+QStringList DatagramView::hexDump(const QByteArray &datagram)
 {
     const int offsetDigits = datagram.size() > WideDumpOffset ? WideDumpOffsetDigits : DumpOffsetDigits;
     QStringList lines;
@@ -82,7 +82,7 @@ QStringList InspectorView::hexDump(const QByteArray &datagram)
     return lines;
 }
 
-void InspectorView::render()
+void DatagramView::render()
 {
     if (!m_showing)
         return;
@@ -108,7 +108,7 @@ void InspectorView::render()
     setPlainText(lines.join(QLatin1Char('\n')));
 }
 
-void InspectorView::describeMessage(QStringList &lines, const QByteArray &datagram, qsizetype from,
+void DatagramView::describeMessage(QStringList &lines, const QByteArray &datagram, qsizetype from,
                                     qsizetype size, const QString &heading) const
 {
     const OscArguments::Message message = OscArguments::read(datagram.mid(from, size), m_strings);
@@ -128,7 +128,7 @@ void InspectorView::describeMessage(QStringList &lines, const QByteArray &datagr
         lines << indent + picked("  (消息不完整)", "  (message cut short)");
 }
 
-void InspectorView::describeBundle(QStringList &lines, const QByteArray &datagram) const
+void DatagramView::describeBundle(QStringList &lines, const QByteArray &datagram) const
 {
     const OscBundle::Walk walk = OscBundle::walk(datagram);
     for (const OscBundle::Item &item : walk.items) {
@@ -150,7 +150,7 @@ void InspectorView::describeBundle(QStringList &lines, const QByteArray &datagra
     }
 }
 
-QString InspectorView::timeTagText(quint64 timeTag) const
+QString DatagramView::timeTagText(quint64 timeTag) const
 {
     if (timeTag == OscBundle::Immediately)
         return picked("立即", "immediately");

@@ -10,14 +10,14 @@
 // address, every argument with its type, offset and exact value, a bundle's elements as an
 // indented tree under their time tags, and a hexadecimal dump of every byte. System rows show
 // their text alone.
-class InspectorView : public QPlainTextEdit
+class DatagramView : public QPlainTextEdit
 {
     Q_OBJECT
 
 public:
     static constexpr int BytesPerDumpLine = 16;
 
-    explicit InspectorView(QWidget *parent = nullptr);
+    explicit DatagramView(QWidget *parent = nullptr);
 
     void showEntry(const LogEntry &entry);
     void clear();
