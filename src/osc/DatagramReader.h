@@ -12,6 +12,29 @@
 
 namespace OscCodec {
 
+// The type tags this program reads, and the character that starts a type-tag string.
+namespace Tag {
+constexpr char Int32 = 'i';
+constexpr char Float32 = 'f';
+constexpr char String = 's';
+constexpr char Blob = 'b';
+constexpr char Int64 = 'h';
+constexpr char TimeTag = 't';
+constexpr char Float64 = 'd';
+constexpr char Symbol = 'S';
+constexpr char Char = 'c';
+constexpr char Rgba = 'r';
+constexpr char Midi = 'm';
+constexpr char True = 'T';
+constexpr char False = 'F';
+constexpr char Nil = 'N';
+constexpr char Infinitum = 'I';
+constexpr char ArrayBegin = '[';
+constexpr char ArrayEnd = ']';
+} // namespace Tag
+
+constexpr char TypeTagLead = ',';
+
 // Every OSC item starts on a multiple of four bytes.
 constexpr qsizetype Alignment = 4;
 

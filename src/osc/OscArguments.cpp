@@ -11,30 +11,11 @@ namespace OscArguments {
 namespace {
 
 using OscCodec::DatagramReader;
+using OscCodec::TypeTagLead;
+namespace Tag = OscCodec::Tag;
 using OscCodec::afterString;
 using OscCodec::roundUpToFour;
 
-namespace Tag {
-constexpr char Int32 = 'i';
-constexpr char Float32 = 'f';
-constexpr char String = 's';
-constexpr char Blob = 'b';
-constexpr char Int64 = 'h';
-constexpr char TimeTag = 't';
-constexpr char Float64 = 'd';
-constexpr char Symbol = 'S';
-constexpr char Char = 'c';
-constexpr char Rgba = 'r';
-constexpr char Midi = 'm';
-constexpr char True = 'T';
-constexpr char False = 'F';
-constexpr char Nil = 'N';
-constexpr char Infinitum = 'I';
-constexpr char ArrayBegin = '[';
-constexpr char ArrayEnd = ']';
-} // namespace Tag
-
-constexpr char TypeTagLead = ',';
 constexpr qsizetype WordSize = 4;
 constexpr qsizetype LongWordSize = 8;
 // A blob is shown by its size and this many of its first bytes.

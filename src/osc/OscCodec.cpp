@@ -17,26 +17,8 @@
 namespace OscCodec {
 namespace {
 
-namespace Tag {
-constexpr char Int32 = 'i';
-constexpr char Float32 = 'f';
-constexpr char String = 's';
-constexpr char Symbol = 'S';
-constexpr char True = 'T';
-constexpr char False = 'F';
-constexpr char Nil = 'N';
-constexpr char Int64 = 'h';
-constexpr char Float64 = 'd';
-constexpr char TimeTag = 't';
-constexpr char Blob = 'b';
-constexpr char Infinitum = 'I';
-constexpr char ArrayBegin = '[';
-constexpr char ArrayEnd = ']';
-} // namespace Tag
-
 constexpr char Nul = '\0';
 constexpr char AddressLead = '/';
-constexpr char TypeTagLead = ',';
 
 // Every item of a message starts at a multiple of this many bytes.
 constexpr qsizetype Int32Size = 4;
