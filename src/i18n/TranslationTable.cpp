@@ -156,6 +156,14 @@ constexpr TableRow kTableRows[] = {
     { "组播", "Multicast" },
     { "组播 TTL", "Multicast TTL" },
     { "例: 239.255.0.1", "e.g. 239.255.0.1" },
+    { "传输", "Transport" },
+    { "分帧", "Framing" },
+    { "发送到", "Send to" },
+    { "TCP 客户端", "TCP client" },
+    { "TCP 服务器", "TCP server" },
+    { "长度前缀 (OSC 1.0)", "Length prefix (OSC 1.0)" },
+    { "所有连接", "All connections" },
+    { "自动", "Auto" },
 };
 
 } // namespace

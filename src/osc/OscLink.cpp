@@ -1,6 +1,8 @@
 #include "osc/OscLink.h"
 
 #include "i18n/LanguageManager.h"
+#include "osc/StreamClient.h"
+#include "osc/StreamServer.h"
 
 #include <QElapsedTimer>
 #include <QUdpSocket>
@@ -83,16 +85,60 @@ OscLink::~OscLink()
 {
     if (m_socket)
         m_socket->close();
+    delete m_stream;
 }
 
 bool OscLink::isBound() const
 {
-    return m_socket != nullptr;
+    return m_socket || m_stream;
 }
 
 quint16 OscLink::localPort() const
 {
+    if (m_stream)
+        return m_stream->localPort();
     return m_socket ? m_socket->localPort() : 0;
+}
+
+bool OscLink::open(quint16 localPort, const QString &host, quint16 port)
+{
+    switch (m_transport) {
+    case Transport::Udp:
+        return bind(localPort);
+    case Transport::TcpServer: {
+        release();
+        auto *server = new StreamServer(m_framing, this);
+        if (!server->listen(localPort)) {
+            const QString reason = server->errorString();
+            delete server;
+            emit bindFailed(reason);
+            return false;
+        }
+        return openStream(server);
+    }
+    case Transport::TcpClient:
+        break;
+    }
+    release();
+    const QHostAddress peer(host.trimmed());
+    if (peer.isNull()) {
+        emit bindFailed(picked("目标地址无效: ", "invalid target address: ") + host.trimmed());
+        return false;
+    }
+    return openStream(new StreamClient(m_framing, peer, port, this));
+}
+
+bool OscLink::openStream(StreamTransport *stream)
+{
+    m_stream = stream;
+    m_stream->choosePeer(m_chosenPeer);
+    connect(stream, &StreamTransport::messageReceived, this, &OscLink::datagramReceived);
+    connect(stream, &StreamTransport::messageSent, this, &OscLink::datagramSent);
+    connect(stream, &StreamTransport::notice, this, &OscLink::streamNotice);
+    connect(stream, &StreamTransport::framingDecided, this, &OscLink::framingDecided);
+    connect(stream, &StreamTransport::peersChanged, this, &OscLink::streamPeersChanged);
+    emit bound(stream->localPort());
+    return true;
 }
 
 bool OscLink::bind(quint16 port, const QHostAddress &address)
@@ -129,6 +175,16 @@ bool OscLink::bind(quint16 port, const QHostAddress &address)
 
 void OscLink::release()
 {
+    if (m_stream) {
+        emit aboutToRelease();
+        m_stream->disconnect(this);
+        // We may be inside one of its signals.
+        m_stream->deleteLater();
+        m_stream = nullptr;
+        emit released();
+        emit streamPeersChanged();
+        return;
+    }
     if (!m_socket)
         return;
     emit aboutToRelease();
@@ -142,6 +198,12 @@ void OscLink::release()
 
 bool OscLink::send(const QByteArray &datagram, const QString &host, quint16 port)
 {
+    if (m_stream) {
+        if (m_stream->send(datagram) > 0)
+            return true;
+        emit sendFailed(picked("没有已连接的对方", "no connected peer"));
+        return false;
+    }
     if (!m_socket) {
         emit sendFailed(LanguageManager::instance().pick(QStringLiteral("未绑定"), QStringLiteral("not bound")));
         return false;
@@ -157,7 +219,27 @@ bool OscLink::send(const QByteArray &datagram, const QString &host, quint16 port
         emit sendFailed(m_socket->errorString());
         return false;
     }
+    emit datagramSent(datagram, target, port);
     return true;
+}
+
+bool OscLink::reply(const QByteArray &datagram, const QString &host, quint16 port)
+{
+    if (m_stream)
+        return m_stream->sendTo(datagram, QHostAddress(host), port);
+    return send(datagram, host, port);
+}
+
+QStringList OscLink::streamPeers() const
+{
+    return m_stream ? m_stream->peerNames() : QStringList();
+}
+
+void OscLink::chooseStreamPeer(const QString &peerName)
+{
+    m_chosenPeer = peerName;
+    if (m_stream)
+        m_stream->choosePeer(peerName);
 }
 
 void OscLink::setNetworkInterface(const QNetworkInterface &networkInterface)

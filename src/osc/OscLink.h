@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osc/StreamDecoder.h"
 #include "osc/UdpDropCounter.h"
 
 #include <QByteArray>
@@ -7,14 +8,18 @@
 #include <QNetworkInterface>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
 class QUdpSocket;
+class StreamTransport;
 
-// The UDP transport: binds a local port, drains every datagram that arrives on it and sends
-// datagrams to a numeric IPv4 or IPv6 host, broadcast and multicast ones included. It keeps no log and knows no widgets; whoever holds
-// it turns its signals into log entries.
+// The transport: binds a local UDP port, drains every datagram that arrives on it and sends
+// datagrams to a numeric IPv4 or IPv6 host, broadcast and multicast ones included. Or, chosen
+// instead, OSC over TCP as a server or a client, whose messages come and go as datagrams do, each
+// named by its peer. It keeps no log and knows no widgets; whoever holds it turns its signals into
+// log entries.
 class OscLink : public QObject
 {
     Q_OBJECT
@@ -31,6 +36,9 @@ public:
     // Our own multicast stays on the local network unless asked otherwise.
     static constexpr int DefaultMulticastTtl = 1;
 
+    // In the order the connection settings offer them.
+    enum class Transport { Udp, TcpClient, TcpServer };
+
     explicit OscLink(QObject *parent = nullptr);
     ~OscLink() override;
 
@@ -43,11 +51,28 @@ public:
     // with ipv6Unavailable after bound.
     bool bind(quint16 port, const QHostAddress &address = QHostAddress(QHostAddress::Any));
     void release();
+    // Binds the local port (UDP), listens on it (TCP server) or connects to the numeric host,
+    // and keeps reconnecting (TCP client), by the transport chosen.
+    bool open(quint16 localPort, const QString &host, quint16 port);
+
+    // Both take effect at the next open.
+    void setTransport(Transport transport) { m_transport = transport; }
+    Transport transport() const { return m_transport; }
+    void setStreamFraming(StreamDecoder::Choice framing) { m_framing = framing; }
 
     // Only numeric hosts are accepted: a name would parse to the null address, which the system
     // takes for this machine, and the send would seem to succeed. Returns whether the datagram went
     // out; if not, sendFailed says why.
+    // Over TCP the host and port are not used: a server sends to the chosen peer or to all of
+    // them, a client to its connection.
     bool send(const QByteArray &datagram, const QString &host, quint16 port);
+    // Back to whoever sent a received datagram: over TCP, its connection only.
+    bool reply(const QByteArray &datagram, const QString &host, quint16 port);
+
+    // The TCP peers connected now; empty over UDP.
+    QStringList streamPeers() const;
+    // Where a TCP server sends: one peer by name, or all of them when empty.
+    void chooseStreamPeer(const QString &peerName);
 
     // The socket always binds the any-address: bound to one interface's unicast address, Linux
     // would no longer deliver broadcast or multicast datagrams to it, and QUdpSocket cannot tell
@@ -78,10 +103,17 @@ signals:
     // One per datagram, in arrival order. IPv4 senders come as plain IPv4 addresses, also on
     // the dual-stack socket, which sees them as IPv4-mapped IPv6 addresses.
     void datagramReceived(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
+    // One per datagram that went out, and per peer it went to.
+    void datagramSent(const QByteArray &datagram, const QHostAddress &target, quint16 targetPort);
     void sendFailed(const QString &reason);
     void multicastFailed(const QString &reason);
+    // Over TCP: peers coming and going, reconnecting, refused streams.
+    void streamNotice(const QString &text);
+    void framingDecided(const QString &peerName, FramingDetector::Framing framing);
+    void streamPeersChanged();
 
 private:
+    bool openStream(StreamTransport *stream);
     const QHostAddress &plainSender(const QHostAddress &sender);
     int interfaceIndex() const;
     bool viaSystem(const QHostAddress &group) const;
@@ -89,7 +121,11 @@ private:
     void joinGroup();
     void leaveGroup();
 
+    Transport m_transport = Transport::Udp;
+    StreamDecoder::Choice m_framing = StreamDecoder::Choice::Auto;
     QUdpSocket *m_socket = nullptr;
+    StreamTransport *m_stream = nullptr;
+    QString m_chosenPeer;
     std::optional<UdpDropCounter> m_dropCounter;
     QByteArray m_receiveBuffer;
     // IPv4 datagrams mostly come from one peer, so its mapped address is converted once.

@@ -14,6 +14,7 @@
 #include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/NetworkOptions.h"
+#include "osc/TransportOptions.h"
 #include "osc/OscLink.h"
 #include "osc/RelaySwitch.h"
 #include "osc/TrafficPages.h"
@@ -140,7 +141,7 @@ void OscWidget::toggleConnection()
     if (m_link->isBound())
         m_link->release();
     else
-        m_link->bind(quint16(m_localPortSpin->value()));
+        m_link->open(quint16(m_localPortSpin->value()), m_targetHostEdit->text(), quint16(m_targetPortSpin->value()));
 }
 
 void OscWidget::onBindingChanged(bool bound)
@@ -148,8 +149,7 @@ void OscWidget::onBindingChanged(bool bound)
     updateBindButton();
     updateStatusLabel();
     const LanguageManager &language = LanguageManager::instance();
-    QString message = bound ? picked("UDP端口已绑定 %1", "UDP port bound: %1").arg(m_link->localPort())
-                            : picked("端口已释放", "Port released");
+    QString message = bound ? boundMessage() : picked("端口已释放", "Port released");
     // Every tick of a released port would fail, so auto-send stops with it.
     if (!bound && m_autoSendCheck->isChecked()) {
         m_autoSendCheck->setChecked(false);
@@ -160,10 +160,32 @@ void OscWidget::onBindingChanged(bool bound)
     emit m_comm->connectionStatusChanged(bound);
 }
 
+QString OscWidget::boundMessage() const
+{
+    switch (m_link->transport()) {
+    case OscLink::Transport::TcpServer:
+        return picked("TCP 端口监听中 %1", "TCP listening on port %1").arg(m_link->localPort());
+    case OscLink::Transport::TcpClient:
+        return picked("TCP 客户端已启动", "TCP client started");
+    case OscLink::Transport::Udp:
+        break;
+    }
+    return picked("UDP端口已绑定 %1", "UDP port bound: %1").arg(m_link->localPort());
+}
+
 void OscWidget::updateBindButton()
 {
     const LanguageManager &language = LanguageManager::instance();
-    if (isBound()) {
+    const bool client = m_link->transport() == OscLink::Transport::TcpClient;
+    if (isBound() && client) {
+        m_bindButton->setText(picked("断开连接", "Disconnect"));
+        m_bindButton->setStyleSheet(kReleaseButtonStyle);
+        m_bindButton->setFixedHeight(kBindButtonHeight);
+    } else if (client) {
+        m_bindButton->setText(picked("连接", "Connect"));
+        m_bindButton->setObjectName(QStringLiteral("accentButton"));
+        m_bindButton->setStyleSheet(QString());
+    } else if (isBound()) {
         m_bindButton->setText(language.pick(QStringLiteral("释放端口"), QStringLiteral("Release Port")));
         m_bindButton->setStyleSheet(kReleaseButtonStyle);
         m_bindButton->setFixedHeight(kBindButtonHeight);
@@ -239,10 +261,7 @@ void OscWidget::sendTypedValue(const QString &address, double value, bool isInte
 
 bool OscWidget::sendToTarget(const QByteArray &datagram)
 {
-    if (!m_link->send(datagram, m_targetHostEdit->text(), quint16(m_targetPortSpin->value())))
-        return false;
-    m_workbench->recordSent(datagram);
-    return true;
+    return m_link->send(datagram, m_targetHostEdit->text(), quint16(m_targetPortSpin->value()));
 }
 
 void OscWidget::logSent(const QByteArray &datagram, const QString &address, const QString &tags, const QString &values)
@@ -328,6 +347,7 @@ void OscWidget::retranslate()
     // Texts set at run time follow the state, not the text remembered at the first switch.
     updateBindButton();
     updateStatusLabel();
+    m_transportOptions->retranslate();
     m_logView->setDroppedCount(m_dropMonitor->dropped());
 }
 
@@ -359,6 +379,7 @@ void OscWidget::setupUI()
     body->addWidget(m_settingsScroll);
     body->addWidget(createTabArea(), 1);
     mainLayout->addLayout(body);
+    m_logView->addStatusWidget(m_transportOptions->framingStatus());
 
     connect(m_lineSpacingSpin, &QSpinBox::valueChanged, m_logView, &LogViewWidget::setLineSpacing);
     connect(m_fontSizeSpin, &QSpinBox::valueChanged, m_logView, &LogViewWidget::setFontSize);
@@ -395,11 +416,19 @@ QGroupBox *OscWidget::createConnectionGroup()
     m_encodingCombo = new QComboBox;
     m_encodingCombo->setObjectName(QStringLiteral("encodingCombo"));
     m_encodingCombo->addItems(CommunicationBase::supportedEncodings());
+    m_transportOptions = new TransportOptions(m_link, m_comm);
+    auto *networkOptions = new NetworkOptions(this);
+    // Broadcast, multicast and the interface to join groups on are UDP's.
+    connect(m_transportOptions, &TransportOptions::transportChosen, this, [this, networkOptions](OscLink::Transport transport) {
+        networkOptions->setEnabled(transport == OscLink::Transport::Udp);
+        updateBindButton();
+    });
+    layout->addWidget(m_transportOptions);
     FormFields::addFieldRow(layout, QStringLiteral("本地端口"), m_localPortSpin);
     FormFields::addFieldRow(layout, QStringLiteral("目标地址"), m_targetHostEdit);
     FormFields::addFieldRow(layout, QStringLiteral("目标端口"), m_targetPortSpin);
     FormFields::addFieldRow(layout, QStringLiteral("编码"), m_encodingCombo);
-    layout->addWidget(new NetworkOptions(this));
+    layout->addWidget(networkOptions);
 
     m_bindButton = new QPushButton(QStringLiteral("绑定端口"));
     m_bindButton->setObjectName(QStringLiteral("accentButton"));

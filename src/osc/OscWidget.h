@@ -27,6 +27,7 @@ class QTabWidget;
 class QTimer;
 class RelaySwitch;
 class TrafficPages;
+class TransportOptions;
 class Workbench;
 
 // The main window: binds a local UDP port, logs every datagram it receives and sends the
@@ -66,6 +67,7 @@ private:
     friend class WindowSetup;
     friend class Workbench;
 
+    QString boundMessage() const;
     void updateBindButton();
     void updateStatusLabel();
     void onMessage(const QByteArray &message, const QString &renderedText);
@@ -118,6 +120,7 @@ private:
     OscTextEncoding m_wireEncoding;
 
     QLabel *m_statusLabel = nullptr;
+    TransportOptions *m_transportOptions = nullptr;
     // Received datagrams mostly come from one peer: its "[address:port] " prefix is kept
     // rather than formatted again for every datagram.
     QHostAddress m_lastSender;

@@ -115,7 +115,7 @@ void Relay::drainReplies()
             break;
         const QByteArray reply(m_buffer.constData(), size);
         emit replyReceived(reply, plain(sender), senderPort);
-        if (m_bothWays && m_lastSenderPort != 0 && m_link->send(reply, m_lastSender.toString(), m_lastSenderPort))
+        if (m_bothWays && m_lastSenderPort != 0 && m_link->reply(reply, m_lastSender.toString(), m_lastSenderPort))
             emit relayedCountChanged(++m_relayed);
     }
 }

@@ -135,7 +135,7 @@ void WindowSetup::apply(OscWidget &window, const Setup &setup)
     window.m_langCombo->setCurrentIndex(int(setup.language));
 
     if (setup.bound)
-        window.m_link->bind(quint16(setup.localPort));
+        window.m_link->open(quint16(setup.localPort), setup.targetHost, quint16(setup.targetPort));
     // Checked after binding, so that a bound setup starts sending at once, as a click would.
     window.m_autoSendCheck->setChecked(setup.autoSend);
 }

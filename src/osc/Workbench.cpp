@@ -62,6 +62,7 @@ Workbench::Workbench(OscWidget *window)
         dialog->activateWindow();
     });
     connect(window->m_link, &OscLink::datagramReceived, this, &Workbench::recordReceived);
+    connect(window->m_link, &OscLink::datagramSent, this, &Workbench::recordSent);
 
     const HeaderBar *header = window->findChild<HeaderBar *>();
     connect(header->saveSetupButton(), &QPushButton::clicked, this, [this] {
@@ -112,14 +113,9 @@ void Workbench::recordReceived(const QByteArray &datagram, const QHostAddress &s
     m_captureBar->record(sender, senderPort, anyAddressLike(sender), m_window->m_link->localPort(), datagram);
 }
 
-void Workbench::recordSent(const QByteArray &datagram)
+void Workbench::recordSent(const QByteArray &datagram, const QHostAddress &target, quint16 targetPort)
 {
-    if (!m_captureBar->isRecording())
-        return;
-    // The link took the host, so it is a numeric address.
-    const QHostAddress target(m_window->m_targetHostEdit->text().trimmed());
-    m_captureBar->record(anyAddressLike(target), m_window->m_link->localPort(), target,
-                         quint16(m_window->m_targetPortSpin->value()), datagram);
+    m_captureBar->record(anyAddressLike(target), m_window->m_link->localPort(), target, targetPort, datagram);
 }
 
 bool Workbench::saveSetup(const QString &fileName)

@@ -40,8 +40,8 @@ public:
     // a datagram does not say which of them it came to, so the local end is recorded as the
     // any-address of the peer's family (0.0.0.0 or ::) with the bound port.
     void recordReceived(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
-    // Sent ones went to the window's target.
-    void recordSent(const QByteArray &datagram);
+    // Sent ones, to each target or TCP peer they went to.
+    void recordSent(const QByteArray &datagram, const QHostAddress &target, quint16 targetPort);
 
 private:
     void sendReplayed(const QByteArray &datagram);
