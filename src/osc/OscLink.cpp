@@ -125,7 +125,10 @@ bool OscLink::open(quint16 localPort, const QString &host, quint16 port)
         emit bindFailed(picked("目标地址无效: ", "invalid target address: ") + host.trimmed());
         return false;
     }
-    return openStream(new StreamClient(m_framing, peer, port, this));
+    auto *client = new StreamClient(m_framing, peer, port, this);
+    openStream(client);
+    client->connectToPeer();
+    return true;
 }
 
 bool OscLink::openStream(StreamTransport *stream)

@@ -11,9 +11,9 @@ StreamClient::StreamClient(StreamDecoder::Choice framing, const QHostAddress &pe
     , m_peerPort(peerPort)
 {
     m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, &StreamClient::connectNow);
-    connectNow();
+    connect(&m_retryTimer, &QTimer::timeout, this, &StreamClient::connectToPeer);
 }
+
 
 StreamClient::~StreamClient()
 {
@@ -35,7 +35,7 @@ QString StreamClient::peerName() const
     return QStringLiteral("%1:%2").arg(m_peer.toString()).arg(m_peerPort);
 }
 
-void StreamClient::connectNow()
+void StreamClient::connectToPeer()
 {
     emit notice(picked("正在连接 %1 …", "Connecting to %1 …").arg(peerName()));
     auto *socket = new QTcpSocket;

@@ -20,6 +20,9 @@ public:
                  QObject *parent = nullptr);
     ~StreamClient() override;
 
+    // Tries now, and again after each failure until destroyed; each step is said with notice().
+    void connectToPeer();
+
     // The port of the current connection, 0 while there is none.
     quint16 localPort() const override;
     bool isConnected() const;
@@ -29,7 +32,6 @@ protected:
     void connectionClosed(StreamConnection *connection, const QString &reason) override;
 
 private:
-    void connectNow();
     QString peerName() const;
 
     QHostAddress m_peer;

@@ -62,6 +62,7 @@ TransportOptions::TransportOptions(OscLink *link, CommunicationBase *log)
     });
     connect(link, &OscLink::bound, this, [this] {
         m_decided = FramingDetector::Framing::Undecided;
+        m_decidedPeer.clear();
         applyChoices();
     });
     connect(link, &OscLink::released, this, &TransportOptions::applyChoices);
@@ -130,6 +131,8 @@ void TransportOptions::showFraming()
     else if (m_decided == FramingDetector::Framing::Undecided)
         text = picked("自动", "auto");
     else
-        text = picked("自动 → %1 (%2)", "auto → %1 (%2)").arg(framingName(m_decided), m_decidedPeer);
+        text = picked("自动 → %1", "auto → %1").arg(framingName(m_decided));
     m_framingStatus->setText(picked("分帧: ", "Framing: ") + text);
+    // The bar has little room; the connection it was read from is named on hover.
+    m_framingStatus->setToolTip(m_decidedPeer);
 }
