@@ -126,8 +126,8 @@ private slots:
         const CapturedDatagram &out = reader.datagrams().at(1);
         QCOMPARE(in.payload, incoming);
         QCOMPARE(out.payload, replies.at(0));
-        QCOMPARE(QPair(in.source, in.sourcePort), QPair(QHostAddress(QHostAddress::LocalHost), peer.localPort()));
-        QCOMPARE(QPair(out.destination, out.destinationPort), QPair(QHostAddress(QHostAddress::LocalHost), peer.localPort()));
+        QCOMPARE(qMakePair(in.source, in.sourcePort), qMakePair(QHostAddress(QHostAddress::LocalHost), peer.localPort()));
+        QCOMPARE(qMakePair(out.destination, out.destinationPort), qMakePair(QHostAddress(QHostAddress::LocalHost), peer.localPort()));
         QCOMPARE(in.destinationPort, port);
         QCOMPARE(out.sourcePort, port);
     }
