@@ -1,12 +1,12 @@
 #include "osc/WindowSetup.h"
 
 #include "charts/ChartEngine.h"
+#include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
 #include "controls/ControlAddress.h"
 #include "controls/FreeCanvas.h"
 #include "controls/OscControl.h"
 #include "controls/OscControlPanel.h"
-#include "comm/CommunicationBase.h"
 #include "i18n/LanguageManager.h"
 #include "osc/InterfaceCombo.h"
 #include "osc/OscLink.h"
