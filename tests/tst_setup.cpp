@@ -61,6 +61,11 @@ void tst_Setup::roundTripKeepsEveryField()
     rich.targetHost = QStringLiteral("::1");
     rich.targetPort = 53001;
     rich.encoding = QStringLiteral("GBK");
+    rich.transport = Setup::Transport::TcpClient;
+    rich.framing = Setup::Framing::LengthPrefix;
+    rich.networkInterface = QStringLiteral("eth7");
+    rich.multicastGroup = QStringLiteral("ff02::1:3");
+    rich.multicastTtl = 255;
     rich.hexDisplay = true;
     rich.showTimestamp = false;
     rich.autoScroll = false;
@@ -131,6 +136,13 @@ void tst_Setup::brokenFileNamesItsField_data()
     QTest::newRow("target port high") << withHeader(R"("connection":{"targetPort":65536})") << "connection.targetPort";
     QTest::newRow("bound as number") << withHeader(R"("connection":{"bound":1})") << "connection.bound";
     QTest::newRow("host as number") << withHeader(R"("connection":{"targetHost":127})") << "connection.targetHost";
+    QTest::newRow("unknown transport") << withHeader(R"("connection":{"transport":"tcp"})") << "connection.transport";
+    QTest::newRow("transport by index") << withHeader(R"("connection":{"transport":2})") << "connection.transport";
+    QTest::newRow("unknown framing") << withHeader(R"("connection":{"framing":"cobs"})") << "connection.framing";
+    QTest::newRow("interface as number") << withHeader(R"("connection":{"interface":1})") << "connection.interface";
+    QTest::newRow("group as list") << withHeader(R"("connection":{"multicastGroup":["239.0.0.1"]})") << "connection.multicastGroup";
+    QTest::newRow("ttl zero") << withHeader(R"("connection":{"multicastTtl":0})") << "connection.multicastTtl";
+    QTest::newRow("ttl high") << withHeader(R"("connection":{"multicastTtl":256})") << "connection.multicastTtl";
     QTest::newRow("unknown encoding") << withHeader(R"("connection":{"encoding":"EBCDIC"})") << "connection.encoding";
     QTest::newRow("line spacing low") << withHeader(R"("display":{"lineSpacing":-11})") << "display.lineSpacing";
     QTest::newRow("font size high") << withHeader(R"("display":{"fontSize":17})") << "display.fontSize";

@@ -44,7 +44,9 @@ QString endsOf(const CapturedDatagram &datagram)
 // Everything a setup holds, each field away from a fresh start's value; %1 is the port, and an
 // unknown field rides along.
 const char *const kRichSetup = R"({"format": "lumeral-setup", "version": 1, "colour": 1,
-    "connection": {"localPort": %1, "bound": true, "targetHost": "::1", "targetPort": 9123, "encoding": "GBK"},
+    "connection": {"localPort": %1, "bound": true, "targetHost": "::1", "targetPort": 9123, "encoding": "GBK",
+                   "transport": "tcpServer", "framing": "slip", "interface": "lo", "multicastGroup": "239.255.0.9",
+                   "multicastTtl": 8},
     "display": {"hex": true, "timestamp": false, "autoScroll": false, "lineSpacing": 4, "fontSize": 14},
     "send": {"address": "/mix/fader/3", "typeTags": ",s[hd]", "values": "main 3 0.5", "autoSend": true, "interval": 2500},
     "panel": {"zoom": 1.5, "grid": 20},
@@ -215,6 +217,9 @@ private slots:
             OscWidget first;
             QVERIFY(first.workbench()->openSetup(writeFile(dir, json)));
             QVERIFY(first.isBound());
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, quint16(rich->localPort));
+            QVERIFY2(client.waitForConnected(kWaitMs), qPrintable(client.errorString()));
             QCOMPARE(WindowSetup::gather(first), *rich);
             QCOMPARE(loggedTexts(first, LogDirection::System).filter(QStringLiteral("Unknown fields")),
                      QStringList{QStringLiteral("Unknown fields ignored: colour")});
@@ -232,6 +237,24 @@ private slots:
         QVERIFY(second.workbench()->openSetup(writeFile(dir, "{\"format\":\"lumeral-setup\",\"version\":1}")));
         QCOMPARE(WindowSetup::gather(second), Setup());
         QVERIFY(!second.isBound());
+    }
+
+    // Network settings the setup holds but this machine cannot use are named in [SYS] lines.
+    void unusableNetworkSettingsAreLogged()
+    {
+        QTemporaryDir dir;
+        OscWidget window;
+        auto *interfaces = field<QComboBox>(window, "interfaceCombo");
+        interfaces->setCurrentIndex(interfaces->findData(QStringLiteral("lo")));
+        const QByteArray json = QStringLiteral(R"({"format": "lumeral-setup", "version": 1, "connection":
+            {"localPort": %1, "bound": true, "interface": "nosuch0", "multicastGroup": "studio"}})")
+                                    .arg(freeUdpPort()).toLatin1();
+        QVERIFY(window.workbench()->openSetup(writeFile(dir, json)));
+        QVERIFY(window.isBound());
+        const QStringList lines = loggedTexts(window, LogDirection::System);
+        QVERIFY(lines.contains(QStringLiteral("本机没有网络接口 nosuch0, 改用所有接口")));
+        QVERIFY(lines.contains(QStringLiteral("组播地址无效: studio")));
+        QCOMPARE(interfaces->currentIndex(), 0);
     }
 
     void brokenSetupChangesNothing_data()

@@ -61,6 +61,14 @@ void InterfaceCombo::refresh()
     }
 }
 
+bool InterfaceCombo::chooseByName(const QString &name)
+{
+    refresh();
+    const int found = name.isEmpty() ? 0 : findData(name);
+    setCurrentIndex(qMax(found, 0));
+    return found >= 0;
+}
+
 void InterfaceCombo::showPopup()
 {
     refresh();

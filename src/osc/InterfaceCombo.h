@@ -15,6 +15,9 @@ public:
     // Invalid while "所有接口" is chosen.
     QNetworkInterface currentInterface() const;
     void refresh();
+    // Chooses the interface of that system name, or all of them for an empty name. False, with
+    // all of them chosen, when this machine has no such interface.
+    bool chooseByName(const QString &name);
 
 signals:
     void interfaceChosen(const QNetworkInterface &networkInterface);

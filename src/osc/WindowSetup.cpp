@@ -1,12 +1,14 @@
 #include "osc/WindowSetup.h"
 
 #include "charts/ChartEngine.h"
+#include "comm/CommunicationBase.h"
 #include "comm/LogViewWidget.h"
 #include "controls/ControlAddress.h"
 #include "controls/FreeCanvas.h"
 #include "controls/OscControl.h"
 #include "controls/OscControlPanel.h"
 #include "i18n/LanguageManager.h"
+#include "osc/InterfaceCombo.h"
 #include "osc/OscLink.h"
 #include "osc/OscWidget.h"
 
@@ -16,6 +18,13 @@
 #include <QSpinBox>
 
 namespace {
+
+// The transport and network settings live in widgets of their own, found by their object names.
+template<typename T>
+T *named(const OscWidget &window, const char *objectName)
+{
+    return window.findChild<T *>(QLatin1String(objectName));
+}
 
 // As the send area reads them: a preset's text, or what was typed, up to the first space.
 QString tagsOfCombo(const QComboBox *typeCombo)
@@ -42,6 +51,11 @@ Setup WindowSetup::gather(const OscWidget &window)
     setup.targetHost = window.m_targetHostEdit->text();
     setup.targetPort = window.m_targetPortSpin->value();
     setup.encoding = window.m_encodingCombo->currentText();
+    setup.transport = Setup::Transport(named<QComboBox>(window, "transportCombo")->currentIndex());
+    setup.framing = Setup::Framing(named<QComboBox>(window, "framingCombo")->currentIndex());
+    setup.networkInterface = named<InterfaceCombo>(window, "interfaceCombo")->currentData().toString();
+    setup.multicastGroup = named<QLineEdit>(window, "multicastEdit")->text();
+    setup.multicastTtl = named<QSpinBox>(window, "multicastTtlSpin")->value();
 
     setup.hexDisplay = window.m_hexCheck->isChecked();
     setup.showTimestamp = window.m_timestampCheck->isChecked();
@@ -133,6 +147,8 @@ void WindowSetup::apply(OscWidget &window, const Setup &setup)
     window.m_logView->setFilter(setup.filterText, directionsOf(setup));
     window.m_expandBundlesCheck->setChecked(setup.expandBundles);
     window.m_langCombo->setCurrentIndex(int(setup.language));
+    // After the language, so that a [SYS] line it has to write is in the setup's language.
+    applyNetwork(window, setup);
 
     if (setup.bound)
         window.m_link->open(quint16(setup.localPort), setup.targetHost, quint16(setup.targetPort));
@@ -156,4 +172,20 @@ void WindowSetup::applyControls(OscWidget &window, const Setup &setup)
     }
     panel->setGridSize(setup.gridSize);
     panel->canvas()->setControlScale(setup.zoom);
+}
+
+// While released the transport choices reach the link at once, to be used by the bind that follows.
+void WindowSetup::applyNetwork(OscWidget &window, const Setup &setup)
+{
+    named<QComboBox>(window, "transportCombo")->setCurrentIndex(int(setup.transport));
+    named<QComboBox>(window, "framingCombo")->setCurrentIndex(int(setup.framing));
+    if (!named<InterfaceCombo>(window, "interfaceCombo")->chooseByName(setup.networkInterface)) {
+        window.m_comm->addSystemMessage(picked("本机没有网络接口 %1, 改用所有接口",
+                                               "No network interface %1 on this machine, using all interfaces")
+                                            .arg(setup.networkInterface));
+    }
+    named<QLineEdit>(window, "multicastEdit")->setText(setup.multicastGroup);
+    // As finishing the edit does; setting its text alone does not reach the link.
+    window.m_link->setMulticastGroup(setup.multicastGroup);
+    named<QSpinBox>(window, "multicastTtlSpin")->setValue(setup.multicastTtl);
 }

@@ -21,4 +21,5 @@ public:
 
 private:
     static void applyControls(OscWidget &window, const Setup &setup);
+    static void applyNetwork(OscWidget &window, const Setup &setup);
 };

@@ -70,6 +70,9 @@ bool Setup::operator==(const Setup &other) const
 {
     return localPort == other.localPort && bound == other.bound && targetHost == other.targetHost
         && targetPort == other.targetPort && encoding == other.encoding
+        && transport == other.transport && framing == other.framing
+        && networkInterface == other.networkInterface && multicastGroup == other.multicastGroup
+        && multicastTtl == other.multicastTtl
         && hexDisplay == other.hexDisplay && showTimestamp == other.showTimestamp
         && autoScroll == other.autoScroll && lineSpacing == other.lineSpacing
         && fontSize == other.fontSize && sendAddress == other.sendAddress

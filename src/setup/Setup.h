@@ -20,6 +20,10 @@ struct Setup
     enum class Language : int { Chinese = 0, English = 1 };
     // Same values as ChartEngine::ChartType.
     enum class ChartType : int { Line = 0, Spline = 1, Scatter = 2, Area = 3, Bar = 4, Pie = 5 };
+    // Same values as OscLink::Transport, the transport combo's indexes.
+    enum class Transport : int { Udp = 0, TcpClient = 1, TcpServer = 2 };
+    // Same values as StreamDecoder::Choice, the framing combo's indexes.
+    enum class Framing : int { Auto = 0, LengthPrefix = 1, Slip = 2 };
 
     // One control on the panel's canvas.
     struct Control
@@ -51,6 +55,9 @@ struct Setup
     // OscWidget's spin boxes and defaults.
     static constexpr int MinimumPort = 1;
     static constexpr int MaximumPort = 65535;
+    // NetworkOptions' TTL spin box.
+    static constexpr int MinimumMulticastTtl = 1;
+    static constexpr int MaximumMulticastTtl = 255;
     static constexpr int MinimumInterval = 10;
     static constexpr int MaximumInterval = 60000;
     static constexpr int MinimumLineSpacing = -10;
@@ -76,6 +83,12 @@ struct Setup
     QString targetHost = QStringLiteral("127.0.0.1");
     int targetPort = 8000;
     QString encoding = QStringLiteral("UTF-8");
+    Transport transport = Transport::Udp;
+    Framing framing = Framing::Auto;
+    // QNetworkInterface::name(), "lo" say; empty for all interfaces.
+    QString networkInterface;
+    QString multicastGroup;
+    int multicastTtl = 1;
 
     // Log display
     bool hexDisplay = false;

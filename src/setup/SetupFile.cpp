@@ -22,6 +22,8 @@ const QString FormatName = QStringLiteral("lumeral-setup");
 const QStringList LanguageNames = {QStringLiteral("zh"), QStringLiteral("en")};
 const QStringList ChartTypeNames = {QStringLiteral("line"), QStringLiteral("spline"), QStringLiteral("scatter"),
                                     QStringLiteral("area"), QStringLiteral("bar"), QStringLiteral("pie")};
+const QStringList TransportNames = {QStringLiteral("udp"), QStringLiteral("tcpClient"), QStringLiteral("tcpServer")};
+const QStringList FramingNames = {QStringLiteral("auto"), QStringLiteral("lengthPrefix"), QStringLiteral("slip")};
 const QStringList ControlKindNames = {QStringLiteral("fader"), QStringLiteral("button"), QStringLiteral("knob"),
                                       QStringLiteral("label")};
 const QStringList RuleKindNames = {QStringLiteral("jsonPath"), QStringLiteral("regexCapture"),
@@ -136,6 +138,13 @@ void readSetup(FieldReadState &state, const QJsonObject &root, Setup &setup)
         connection.text("targetHost", setup.targetHost);
         connection.integer("targetPort", setup.targetPort, Setup::MinimumPort, Setup::MaximumPort);
         connection.textChoice("encoding", setup.encoding, CommunicationBase::supportedEncodings());
+        connection.name("transport", setup.transport, TransportNames);
+        connection.name("framing", setup.framing, FramingNames);
+        // Any name: interfaces come and go, and the window falls back to all of them.
+        connection.text("interface", setup.networkInterface);
+        // Any text, as the field takes it: the link says at the bind when it is not a group.
+        connection.text("multicastGroup", setup.multicastGroup);
+        connection.integer("multicastTtl", setup.multicastTtl, Setup::MinimumMulticastTtl, Setup::MaximumMulticastTtl);
         connection.finish();
     }
     if (const auto group = reader.object("display")) {
@@ -231,7 +240,12 @@ QByteArray SetupFile::toJson(const Setup &setup)
                                                    {QStringLiteral("bound"), setup.bound},
                                                    {QStringLiteral("targetHost"), setup.targetHost},
                                                    {QStringLiteral("targetPort"), setup.targetPort},
-                                                   {QStringLiteral("encoding"), setup.encoding}}},
+                                                   {QStringLiteral("encoding"), setup.encoding},
+                                                   {QStringLiteral("transport"), nameOf(setup.transport, TransportNames)},
+                                                   {QStringLiteral("framing"), nameOf(setup.framing, FramingNames)},
+                                                   {QStringLiteral("interface"), setup.networkInterface},
+                                                   {QStringLiteral("multicastGroup"), setup.multicastGroup},
+                                                   {QStringLiteral("multicastTtl"), setup.multicastTtl}}},
         {QStringLiteral("display"), QJsonObject{{QStringLiteral("hex"), setup.hexDisplay},
                                                 {QStringLiteral("timestamp"), setup.showTimestamp},
                                                 {QStringLiteral("autoScroll"), setup.autoScroll},
