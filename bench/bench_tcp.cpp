@@ -1,7 +1,9 @@
 // OSC over TCP into the shown window, listening as a TCP server with the framing detected.
 //
-//   bench_tcp [--runs 3] [--count 200000] [--idle 1000]
+//   bench_tcp [--runs 3] [--count 1000000] [--idle 2000]
 //
+// Every trial runs in a fresh child process, so that memory one trial freed does not serve the
+// next, and every figure is the median of --runs trials.
 // Ingest: a second process (this program with --peer) connects and writes --count messages of
 // 20 bytes (`/test/val/N ,i n`) as fast as TCP takes them, length-prefixed or SLIP. TCP loses
 // nothing, so the figure is messages per second from the connection to the last one logged;
@@ -223,6 +225,30 @@ T median(std::vector<T> values)
     return values.empty() ? T() : values[values.size() / 2];
 }
 
+// One trial in a child process; its one line of output holds its figures.
+QList<double> runTrial(const QString &trial, qint64 count)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--trial"), trial, QStringLiteral("--count"), QString::number(count)});
+    child.waitForFinished(-1);
+    QList<double> figures;
+    for (const QByteArray &field : child.readAllStandardOutput().trimmed().split(' '))
+        figures << field.toDouble();
+    return figures;
+}
+
+int runOneTrial(const QString &trial, qint64 count)
+{
+    if (trial == QLatin1String("idle")) {
+        std::printf("%.2f\n", idleKilobytesEach(count));
+        return 0;
+    }
+    const IngestResult result = ingest(trial, count);
+    std::printf("%.0f %.1f\n", result.perSecond, result.stallMs);
+    return result.perSecond > 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -231,11 +257,12 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QCommandLineParser parser;
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Trials per figure."), QStringLiteral("n"), QStringLiteral("3"));
-    const QCommandLineOption countOption(QStringLiteral("count"), QStringLiteral("Messages per trial."), QStringLiteral("n"), QStringLiteral("200000"));
-    const QCommandLineOption idleOption(QStringLiteral("idle"), QStringLiteral("Idle connections."), QStringLiteral("n"), QStringLiteral("1000"));
+    const QCommandLineOption countOption(QStringLiteral("count"), QStringLiteral("Messages per trial."), QStringLiteral("n"), QStringLiteral("1000000"));
+    const QCommandLineOption idleOption(QStringLiteral("idle"), QStringLiteral("Idle connections."), QStringLiteral("n"), QStringLiteral("2000"));
     const QCommandLineOption peerOption(QStringLiteral("peer"), QStringLiteral("Be the peer (internal)."), QStringLiteral("port"));
     const QCommandLineOption modeOption(QStringLiteral("mode"), QStringLiteral("Peer mode (internal)."), QStringLiteral("mode"));
-    parser.addOptions({runsOption, countOption, idleOption, peerOption, modeOption});
+    const QCommandLineOption trialOption(QStringLiteral("trial"), QStringLiteral("Run one trial (internal)."), QStringLiteral("trial"));
+    parser.addOptions({runsOption, countOption, idleOption, peerOption, modeOption, trialOption});
     {
         QCoreApplication arguments(argc, argv);
         parser.process(arguments);
@@ -244,26 +271,28 @@ int main(int argc, char *argv[])
     }
     raiseDescriptorLimit();
     QApplication app(argc, argv);
+    if (parser.isSet(trialOption))
+        return runOneTrial(parser.value(trialOption), parser.value(countOption).toLongLong());
     const int runs = parser.value(runsOption).toInt();
     const qint64 count = parser.value(countOption).toLongLong();
     for (const QString &framing : {QStringLiteral("length"), QStringLiteral("slip")}) {
         std::vector<double> rates;
         std::vector<double> stalls;
         for (int run = 0; run < runs; ++run) {
-            const IngestResult result = ingest(framing, count);
-            rates.push_back(result.perSecond);
-            stalls.push_back(result.stallMs);
+            const QList<double> figures = runTrial(framing, count);
+            rates.push_back(figures.value(0));
+            stalls.push_back(figures.value(1));
             std::printf("  %s run %d: %.0f messages/s, worst stall %.1f ms\n", qPrintable(framing), run + 1,
-                        result.perSecond, result.stallMs);
+                        rates.back(), stalls.back());
         }
         std::printf("%s: median %.0f messages/s, worst stall %.1f ms\n", qPrintable(framing), median(rates), median(stalls));
     }
     const qint64 idle = parser.value(idleOption).toLongLong();
     std::vector<double> each;
     for (int run = 0; run < runs; ++run) {
-        each.push_back(idleKilobytesEach(idle));
-        std::printf("  idle run %d: %.1f KiB per connection\n", run + 1, each.back());
+        each.push_back(runTrial(QStringLiteral("idle"), idle).value(0));
+        std::printf("  idle run %d: %.2f KiB per connection\n", run + 1, each.back());
     }
-    std::printf("idle: median %.1f KiB per connection (%lld connections)\n", median(each), idle);
+    std::printf("idle: median %.2f KiB per connection (%lld connections)\n", median(each), idle);
     return 0;
 }

@@ -35,6 +35,12 @@ quint16 listen(OscLink &link, Choice framing)
     return link.open(0, QString(), 0) ? link.localPort() : 0;
 }
 
+quint16 freeTcpPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
 bool joinedBy(QTcpSocket &peer, OscLink &link, quint16 port)
 {
     QSignalSpy peers(&link, &OscLink::streamPeersChanged);
@@ -105,16 +111,15 @@ private slots:
         QTest::qWait(20);
         peer.write(stream.mid(7));
         QTRY_COMPARE_WITH_TIMEOUT(received.size(), 2, kWaitMs);
-        QCOMPARE(received.at(0).at(0).toByteArray(), kA);
+        QCOMPARE(received.at(0), (QList<QVariant>{kA, QVariant::fromValue(QHostAddress(QHostAddress::LocalHost)),
+                                                   QVariant::fromValue(peer.localPort())}));
         QCOMPARE(received.at(1).at(0).toByteArray(), kB);
-        QCOMPARE(received.at(0).at(1).value<QHostAddress>(), QHostAddress(QHostAddress::LocalHost));
-        QCOMPARE(received.at(0).at(2).value<quint16>(), peer.localPort());
         QCOMPARE(decided.size(), choice == Choice::Auto ? 1 : 0);
         if (choice == Choice::Auto)
             QCOMPARE(decided.at(0).at(1).value<Framing>(), framing);
     }
 
-    // Every peer, or the one chosen; replies go to one connection only; each is reported sent.
+    // Every peer, or the one chosen; replies go to one connection only.
     void serverSendsToPeers()
     {
         OscLink link;
@@ -123,19 +128,15 @@ private slots:
         QTcpSocket second;
         QVERIFY(joinedBy(first, link, port));
         QVERIFY(joinedBy(second, link, port));
-        QSignalSpy sent(&link, &OscLink::datagramSent);
-
         QVERIFY(link.send(kA, QString(), 0));
         QCOMPARE(readAtLeast(first, 14), SlipFramer::encode(kA));
         QCOMPARE(readAtLeast(second, 14), SlipFramer::encode(kA));
-        QCOMPARE(sent.size(), 2);
 
         link.chooseStreamPeer(QStringLiteral("127.0.0.1:%1").arg(second.localPort()));
         QVERIFY(link.send(kB, QString(), 0));
         QVERIFY(link.reply(kA, QStringLiteral("127.0.0.1"), first.localPort()));
         QCOMPARE(readAtLeast(second, 14), SlipFramer::encode(kB));
         QCOMPARE(readAtLeast(first, 14), SlipFramer::encode(kA));
-        QCOMPARE(sent.at(2).at(2).value<quint16>(), second.localPort());
     }
 
     // An untrusted peer: each of these ends its own connection with a [SYS] line naming it, and
@@ -171,7 +172,6 @@ private slots:
         if (peerCloses)
             peer.disconnectFromHost();
         QVERIFY2(waitForNotice(notices, peerName + notice), qPrintable(joined(notices)));
-        QTRY_VERIFY_WITH_TIMEOUT(peer.state() == QAbstractSocket::UnconnectedState || peerCloses, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(link.streamPeers().isEmpty(), kWaitMs);
         QCOMPARE(received.size(), 0);
     }
@@ -197,11 +197,7 @@ private slots:
     // Refused, then found: the client says so, backs off doubling, and connects once it can.
     void clientReconnects()
     {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
-
+        const quint16 port = freeTcpPort();
         OscLink link;
         link.setTransport(OscLink::Transport::TcpClient);
         link.setStreamFraming(Choice::Slip);
@@ -245,10 +241,7 @@ private slots:
         QCOMPARE(decided.at(0).at(1).value<Framing>(), Framing::LengthPrefix);
         send.waitForFinished(kWaitMs);
 
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 dumpPort = probe.serverPort();
-        probe.close();
+        const quint16 dumpPort = freeTcpPort();
         QProcess dump;
         dump.start(oscdump, {QStringLiteral("-L"), QStringLiteral("osc.tcp://:%1").arg(dumpPort)});
         QVERIFY(dump.waitForStarted(kWaitMs));

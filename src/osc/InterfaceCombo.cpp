@@ -47,6 +47,8 @@ void InterfaceCombo::refresh()
         const QSignalBlocker blocker(this);
         while (count() > 1)
             removeItem(count() - 1);
+        // Set here too: the language switch leaves a list of many interfaces alone.
+        setItemText(0, picked("所有接口", "All interfaces"));
         const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
         for (const QNetworkInterface &networkInterface : interfaces)
             addItem(describe(networkInterface), networkInterface.name());

@@ -204,7 +204,11 @@ bool OscLink::send(const QByteArray &datagram, const QString &host, quint16 port
     if (m_stream) {
         if (m_stream->send(datagram) > 0)
             return true;
-        emit sendFailed(picked("没有已连接的对方", "no connected peer"));
+        // Auto-send keeps trying while a client reconnects; saying why once a second is enough.
+        if (!m_noPeerSaid.isValid() || m_noPeerSaid.hasExpired(NoPeerRepeatMs)) {
+            m_noPeerSaid.start();
+            emit sendFailed(picked("没有已连接的对方", "no connected peer"));
+        }
         return false;
     }
     if (!m_socket) {

@@ -4,6 +4,7 @@
 #include "osc/UdpDropCounter.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <QObject>
@@ -35,6 +36,8 @@ public:
     static constexpr qint64 MaxDrainNs = 20 * 1000 * 1000;
     // Our own multicast stays on the local network unless asked otherwise.
     static constexpr int DefaultMulticastTtl = 1;
+    // The shortest time between two reports that a TCP send found no peer.
+    static constexpr qint64 NoPeerRepeatMs = 1000;
 
     // In the order the connection settings offer them.
     enum class Transport { Udp, TcpClient, TcpServer };
@@ -126,6 +129,7 @@ private:
     QUdpSocket *m_socket = nullptr;
     StreamTransport *m_stream = nullptr;
     QString m_chosenPeer;
+    QElapsedTimer m_noPeerSaid;
     std::optional<UdpDropCounter> m_dropCounter;
     QByteArray m_receiveBuffer;
     // IPv4 datagrams mostly come from one peer, so its mapped address is converted once.

@@ -149,7 +149,7 @@ void OscWidget::onBindingChanged(bool bound)
     updateBindButton();
     updateStatusLabel();
     const LanguageManager &language = LanguageManager::instance();
-    QString message = bound ? boundMessage() : picked("端口已释放", "Port released");
+    QString message = bindingMessage(bound);
     // Every tick of a released port would fail, so auto-send stops with it.
     if (!bound && m_autoSendCheck->isChecked()) {
         m_autoSendCheck->setChecked(false);
@@ -160,17 +160,21 @@ void OscWidget::onBindingChanged(bool bound)
     emit m_comm->connectionStatusChanged(bound);
 }
 
-QString OscWidget::boundMessage() const
+QString OscWidget::bindingMessage(bool bound) const
 {
     switch (m_link->transport()) {
     case OscLink::Transport::TcpServer:
-        return picked("TCP 端口监听中 %1", "TCP listening on port %1").arg(m_link->localPort());
+        if (bound)
+            return picked("TCP 端口监听中 %1", "TCP listening on port %1").arg(m_link->localPort());
+        break;
     case OscLink::Transport::TcpClient:
-        return picked("TCP 客户端已启动", "TCP client started");
+        return bound ? picked("TCP 客户端已启动", "TCP client started") : picked("TCP 客户端已停止", "TCP client stopped");
     case OscLink::Transport::Udp:
+        if (bound)
+            return picked("UDP端口已绑定 %1", "UDP port bound: %1").arg(m_link->localPort());
         break;
     }
-    return picked("UDP端口已绑定 %1", "UDP port bound: %1").arg(m_link->localPort());
+    return picked("端口已释放", "Port released");
 }
 
 void OscWidget::updateBindButton()
