@@ -149,7 +149,7 @@ void OscWidget::onBindingChanged(bool bound)
     updateBindButton();
     updateStatusLabel();
     const LanguageManager &language = LanguageManager::instance();
-    QString message = bindingMessage(bound);
+    QString message = TransportOptions::bindingMessage(*m_link);
     // Every tick of a released port would fail, so auto-send stops with it.
     if (!bound && m_autoSendCheck->isChecked()) {
         m_autoSendCheck->setChecked(false);
@@ -160,41 +160,13 @@ void OscWidget::onBindingChanged(bool bound)
     emit m_comm->connectionStatusChanged(bound);
 }
 
-QString OscWidget::bindingMessage(bool bound) const
-{
-    switch (m_link->transport()) {
-    case OscLink::Transport::TcpServer:
-        if (bound)
-            return picked("TCP 端口监听中 %1", "TCP listening on port %1").arg(m_link->localPort());
-        break;
-    case OscLink::Transport::TcpClient:
-        return bound ? picked("TCP 客户端已启动", "TCP client started") : picked("TCP 客户端已停止", "TCP client stopped");
-    case OscLink::Transport::Udp:
-        if (bound)
-            return picked("UDP端口已绑定 %1", "UDP port bound: %1").arg(m_link->localPort());
-        break;
-    }
-    return picked("端口已释放", "Port released");
-}
-
 void OscWidget::updateBindButton()
 {
-    const LanguageManager &language = LanguageManager::instance();
-    const bool client = m_link->transport() == OscLink::Transport::TcpClient;
-    if (isBound() && client) {
-        m_bindButton->setText(picked("断开连接", "Disconnect"));
-        m_bindButton->setStyleSheet(kReleaseButtonStyle);
-        m_bindButton->setFixedHeight(kBindButtonHeight);
-    } else if (client) {
-        m_bindButton->setText(picked("连接", "Connect"));
-        m_bindButton->setObjectName(QStringLiteral("accentButton"));
-        m_bindButton->setStyleSheet(QString());
-    } else if (isBound()) {
-        m_bindButton->setText(language.pick(QStringLiteral("释放端口"), QStringLiteral("Release Port")));
+    m_bindButton->setText(TransportOptions::bindButtonText(*m_link));
+    if (isBound()) {
         m_bindButton->setStyleSheet(kReleaseButtonStyle);
         m_bindButton->setFixedHeight(kBindButtonHeight);
     } else {
-        m_bindButton->setText(language.pick(QStringLiteral("绑定端口"), QStringLiteral("Bind Port")));
         m_bindButton->setObjectName(QStringLiteral("accentButton"));
         m_bindButton->setStyleSheet(QString());
     }

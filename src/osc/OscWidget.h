@@ -67,7 +67,6 @@ private:
     friend class WindowSetup;
     friend class Workbench;
 
-    QString bindingMessage(bool bound) const;
     void updateBindButton();
     void updateStatusLabel();
     void onMessage(const QByteArray &message, const QString &renderedText);

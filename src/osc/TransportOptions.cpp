@@ -79,6 +79,31 @@ void TransportOptions::retranslate()
     showFraming();
 }
 
+QString TransportOptions::bindButtonText(const OscLink &link)
+{
+    if (link.transport() == OscLink::Transport::TcpClient)
+        return link.isBound() ? picked("断开连接", "Disconnect") : picked("连接", "Connect");
+    return link.isBound() ? picked("释放端口", "Release Port") : picked("绑定端口", "Bind Port");
+}
+
+QString TransportOptions::bindingMessage(const OscLink &link)
+{
+    const bool bound = link.isBound();
+    switch (link.transport()) {
+    case OscLink::Transport::TcpServer:
+        if (bound)
+            return picked("TCP 端口监听中 %1", "TCP listening on port %1").arg(link.localPort());
+        break;
+    case OscLink::Transport::TcpClient:
+        return bound ? picked("TCP 客户端已启动", "TCP client started") : picked("TCP 客户端已停止", "TCP client stopped");
+    case OscLink::Transport::Udp:
+        if (bound)
+            return picked("UDP端口已绑定 %1", "UDP port bound: %1").arg(link.localPort());
+        break;
+    }
+    return picked("端口已释放", "Port released");
+}
+
 // The choices are made while released and stay fixed while bound.
 void TransportOptions::applyChoices()
 {

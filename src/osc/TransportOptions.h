@@ -18,6 +18,10 @@ class TransportOptions : public QWidget
 public:
     TransportOptions(OscLink *link, CommunicationBase *log);
 
+    // What the bind button offers, and the [SYS] line of a bind or release, by the transport.
+    static QString bindButtonText(const OscLink &link);
+    static QString bindingMessage(const OscLink &link);
+
     // For the log's status bar: the framing in use while bound over TCP.
     QLabel *framingStatus() const { return m_framingStatus; }
     void retranslate();
