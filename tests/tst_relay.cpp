@@ -56,6 +56,16 @@ private slots:
         QCOMPARE(refused.count(), loop ? 1 : 0);
     }
 
+    // A TCP server's port takes no UDP datagrams, so relaying to its number is no loop.
+    void tcpPortIsNoLoop()
+    {
+        OscLink link;
+        link.setTransport(OscLink::Transport::TcpServer);
+        QVERIFY(link.open(0, QString(), 0));
+        Relay relay(&link);
+        QVERIFY(relay.start(QStringLiteral("127.0.0.1"), link.localPort()));
+    }
+
     // A port bound later to the relay's target closes the loop too.
     void bindingTheTargetStopsTheRelay()
     {

@@ -59,7 +59,7 @@ bool Relay::start(const QString &host, quint16 port)
         emit refused(picked("转发已拒绝: 目标地址无效: ", "Relay refused: invalid target address: ") + host.trimmed());
         return false;
     }
-    if (isLoop(target, port, m_link->localPort())) {
+    if (isLoop(target, port, udpPort())) {
         emit refused(picked("转发已拒绝: 目标 %1:%2 就是本机绑定的端口, 会形成回环",
                             "Relay refused: the target %1:%2 is this machine's bound port, which would loop")
                          .arg(target.toString()).arg(port));
@@ -85,9 +85,16 @@ void Relay::stop()
     m_socket = nullptr;
 }
 
+// Only a UDP port takes our relayed datagrams in again; a TCP server's port of the same number
+// does not.
+quint16 Relay::udpPort() const
+{
+    return m_link->transport() == OscLink::Transport::Udp ? m_link->localPort() : 0;
+}
+
 void Relay::checkLoop()
 {
-    if (m_socket && isLoop(m_target, m_targetPort, m_link->localPort()))
+    if (m_socket && isLoop(m_target, m_targetPort, udpPort()))
         start(m_target.toString(), m_targetPort);
 }
 

@@ -43,6 +43,7 @@ private:
     void forward(const QByteArray &datagram, const QHostAddress &sender, quint16 senderPort);
     void drainReplies();
     void checkLoop();
+    quint16 udpPort() const;
 
     OscLink *m_link;
     QUdpSocket *m_socket = nullptr;
