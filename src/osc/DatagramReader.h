@@ -38,6 +38,16 @@ constexpr char TypeTagLead = ',';
 // Every OSC item starts on a multiple of four bytes.
 constexpr qsizetype Alignment = 4;
 
+// The sizes of the fixed-size items.
+constexpr qsizetype Int32Size = 4;
+constexpr qsizetype Float32Size = 4;
+constexpr qsizetype Int64Size = 8;
+constexpr qsizetype Float64Size = 8;
+constexpr qsizetype TimeTagSize = 8;
+
+// Time tags count seconds from 1900-01-01 UTC; the Unix epoch is 1970-01-01 UTC.
+constexpr qint64 SecondsFrom1900To1970 = 2208988800LL;
+
 constexpr qsizetype roundUpToFour(qsizetype count)
 {
     return (count + Alignment - 1) & ~(Alignment - 1);

@@ -1,13 +1,12 @@
 #include "osc/FramingDetector.h"
 
+#include "osc/DatagramReader.h"
 #include "osc/LengthPrefixFramer.h"
 #include "osc/SlipFramer.h"
 
 #include <QtEndian>
 
 namespace {
-
-constexpr qint32 OscAlignment = 4;
 
 bool beginsOscPacket(char byte)
 {
@@ -29,7 +28,7 @@ FramingDetector::Framing FramingDetector::detect(const QByteArray &firstBytes)
         return Framing::Undecided;
 
     const qint32 size = qFromBigEndian<qint32>(firstBytes.constData());
-    if (size <= 0 || size % OscAlignment != 0 || size > MaxStreamMessageBytes)
+    if (size <= 0 || size % OscCodec::Alignment != 0 || size > MaxStreamMessageBytes)
         return Framing::Unknown;
     if (firstBytes.size() < DecisionBytes)
         return Framing::Undecided;

@@ -1,5 +1,6 @@
 #include "osc/MessageComposer.h"
 
+#include "osc/DatagramReader.h"
 #include "osc/OscBundle.h"
 #include "osc/OscCodec.h"
 #include "osc/OscTextEncoding.h"
@@ -14,8 +15,6 @@
 namespace MessageComposer {
 namespace {
 
-// Seconds from 1900-01-01, where time tags count from, to 1970-01-01.
-constexpr qint64 SecondsFrom1900To1970 = 2208988800LL;
 constexpr double FractionScale = 4294967296.0;
 constexpr qint64 MsPerSecond = 1000;
 const QByteArray BundleMarker("#bundle", 8);
@@ -34,7 +33,7 @@ bool typedTextShows(QStringView tags)
 
 std::optional<quint64> timeTagAtMs(qint64 msSince1970)
 {
-    const qint64 ms = msSince1970 + SecondsFrom1900To1970 * MsPerSecond;
+    const qint64 ms = msSince1970 + OscCodec::SecondsFrom1900To1970 * MsPerSecond;
     if (ms < 0 || ms / MsPerSecond > qint64(std::numeric_limits<quint32>::max()))
         return std::nullopt;
     const quint64 seconds = quint64(ms / MsPerSecond);

@@ -15,9 +15,8 @@ using OscCodec::TypeTagLead;
 namespace Tag = OscCodec::Tag;
 using OscCodec::afterString;
 using OscCodec::roundUpToFour;
-
-constexpr qsizetype WordSize = 4;
-constexpr qsizetype LongWordSize = 8;
+using OscCodec::Int32Size;
+using OscCodec::Int64Size;
 // A blob is shown by its size and this many of its first bytes.
 constexpr qsizetype BlobBytesShown = 16;
 constexpr int RgbaHexDigits = 8;
@@ -85,32 +84,32 @@ qsizetype readArgument(const DatagramReader &reader, qsizetype position, Argumen
     case Tag::Int32:
         if (const auto value = reader.int32At(position)) {
             argument.text = QString::number(*value);
-            argument.size = WordSize;
+            argument.size = Int32Size;
         }
         break;
     case Tag::Float32:
         if (const auto value = reader.float32At(position)) {
             argument.text = exactFloat(*value);
-            argument.size = WordSize;
+            argument.size = Int32Size;
         }
         break;
     case Tag::Int64:
         if (const auto value = reader.int64At(position)) {
             argument.text = QString::number(*value);
-            argument.size = LongWordSize;
+            argument.size = Int64Size;
         }
         break;
     case Tag::Float64:
         if (const auto value = reader.float64At(position)) {
             argument.text = exactDouble(*value);
-            argument.size = LongWordSize;
+            argument.size = Int64Size;
         }
         break;
     case Tag::TimeTag:
         if (const auto value = reader.word64At(position)) {
             argument.timeTag = *value;
             argument.text = OscBundle::timeTagToDateTime(*value).toString(DateTimeFormat);
-            argument.size = LongWordSize;
+            argument.size = Int64Size;
         }
         break;
     case Tag::String:
@@ -125,7 +124,7 @@ qsizetype readArgument(const DatagramReader &reader, qsizetype position, Argumen
     }
     case Tag::Blob: {
         const auto size = reader.int32At(position);
-        const qsizetype dataStart = position + WordSize;
+        const qsizetype dataStart = position + Int32Size;
         if (!size || *size < 0 || !reader.holds(dataStart, *size))
             return -1;
         argument.text = blobText(reader, dataStart, *size);
@@ -134,7 +133,7 @@ qsizetype readArgument(const DatagramReader &reader, qsizetype position, Argumen
     case Tag::Char:
         if (const auto value = reader.word32At(position)) {
             argument.text = characterText(*value);
-            argument.size = WordSize;
+            argument.size = Int32Size;
         }
         break;
     case Tag::Rgba:
@@ -142,7 +141,7 @@ qsizetype readArgument(const DatagramReader &reader, qsizetype position, Argumen
             argument.rgba = *value;
             argument.text = QLatin1Char('#')
                 + QStringLiteral("%1").arg(*value, RgbaHexDigits, 16, QLatin1Char('0')).toUpper();
-            argument.size = WordSize;
+            argument.size = Int32Size;
         }
         break;
     case Tag::Midi:

@@ -9,14 +9,9 @@ namespace OscBundle {
 namespace {
 
 const QByteArrayView kMarker("#bundle\0", 8);
-constexpr qsizetype kTimeTagSize = 8;
 // The marker and the time tag come before a bundle's first element.
-constexpr qsizetype kHeaderSize = 16;
-constexpr qsizetype kSizeFieldSize = 4;
-constexpr qint32 kAlignment = 4;
-
-// Seconds from the time tags' epoch (1900-01-01 UTC) to the Unix epoch (1970-01-01 UTC).
-constexpr qint64 kSecondsFrom1900To1970 = 2208988800LL;
+const qsizetype kHeaderSize = kMarker.size() + OscCodec::TimeTagSize;
+constexpr qsizetype kSizeFieldSize = OscCodec::Int32Size;
 constexpr qint64 kMillisecondsPerSecond = 1000;
 constexpr int kFractionBits = 32;
 
@@ -75,7 +70,7 @@ Walk walk(const QByteArray &datagram)
         const qint32 size = *reader.int32At(position);
         if (size < 0)
             return stopAt(Stop::NegativeSize, position);
-        if (size % kAlignment != 0)
+        if (size % OscCodec::Alignment != 0)
             return stopAt(Stop::UnalignedSize, position);
         const qsizetype offset = position + kSizeFieldSize;
         if (size > bundle.end - offset)
@@ -99,7 +94,7 @@ Walk walk(const QByteArray &datagram)
 
 QDateTime timeTagToDateTime(quint64 timeTag)
 {
-    const qint64 seconds = qint64(timeTag >> kFractionBits) - kSecondsFrom1900To1970;
+    const qint64 seconds = qint64(timeTag >> kFractionBits) - OscCodec::SecondsFrom1900To1970;
     const quint64 fraction = timeTag & 0xFFFFFFFFu;
     // The fraction counts 2^-32 seconds; rounded to the nearest millisecond.
     const qint64 milliseconds =

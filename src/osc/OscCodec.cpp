@@ -20,13 +20,7 @@ namespace {
 constexpr char Nul = '\0';
 constexpr char AddressLead = '/';
 
-// Every item of a message starts at a multiple of this many bytes.
-constexpr qsizetype Int32Size = 4;
-constexpr qsizetype Float32Size = 4;
-constexpr qsizetype Int64Size = 8;
-constexpr qsizetype Float64Size = 8;
-constexpr qsizetype TimeTagSize = 8;
-constexpr qsizetype BlobSizeFieldSize = 4;
+constexpr qsizetype BlobSizeFieldSize = Int32Size;
 // A tag this codec does not know is taken to occupy one 32-bit slot.
 constexpr qsizetype UnknownArgumentSize = 4;
 // The shortest datagram read as a message: one word of address. Shorter ones are shown as text.
