@@ -17,7 +17,6 @@ namespace {
 
 constexpr double FractionScale = 4294967296.0;
 constexpr qint64 MsPerSecond = 1000;
-const QByteArray BundleMarker("#bundle", 8);
 const QString NowWord = QStringLiteral("now");
 const QString ImmediatelyWord = QStringLiteral("immediately");
 
@@ -124,7 +123,7 @@ quint64 timeTagAt(const QDateTime &moment)
 
 QByteArray bundle(const QByteArray &message, quint64 timeTag)
 {
-    QByteArray datagram = BundleMarker;
+    QByteArray datagram = OscBundle::Marker.toByteArray();
     char word[sizeof(quint64)];
     qToBigEndian(timeTag, word);
     datagram.append(word, sizeof(quint64));

@@ -8,23 +8,22 @@ namespace OscBundle {
 
 namespace {
 
-const QByteArrayView kMarker("#bundle\0", 8);
 // The marker and the time tag come before a bundle's first element.
-const qsizetype kHeaderSize = kMarker.size() + OscCodec::TimeTagSize;
+constexpr qsizetype kHeaderSize = Marker.size() + OscCodec::TimeTagSize;
 constexpr qsizetype kSizeFieldSize = OscCodec::Int32Size;
 constexpr qint64 kMillisecondsPerSecond = 1000;
 constexpr int kFractionBits = 32;
 
 bool startsWithMarker(const QByteArray &datagram, qsizetype offset, qsizetype size)
 {
-    return size >= kMarker.size() && QByteArrayView(datagram).sliced(offset, kMarker.size()) == kMarker;
+    return size >= Marker.size() && QByteArrayView(datagram).sliced(offset, Marker.size()) == Marker;
 }
 
 } // namespace
 
 bool isBundle(const QByteArray &datagram)
 {
-    return datagram.startsWith(kMarker);
+    return datagram.startsWith(Marker);
 }
 
 Walk walk(const QByteArray &datagram)
@@ -49,9 +48,9 @@ Walk walk(const QByteArray &datagram)
     std::array<Open, MaxDepth + 1> open{};
     int depth = 0;
 
-    const auto outerTag = reader.word64At(kMarker.size());
+    const auto outerTag = reader.word64At(Marker.size());
     if (!outerTag)
-        return stopAt(Stop::Truncated, kMarker.size());
+        return stopAt(Stop::Truncated, Marker.size());
     result.items.append({Item::Kind::Bundle, 0, reader.size(), 0, *outerTag});
     open[0] = {reader.size(), *outerTag};
     qsizetype position = kHeaderSize;
@@ -80,8 +79,8 @@ Walk walk(const QByteArray &datagram)
             if (depth == MaxDepth)
                 return stopAt(Stop::TooDeep, offset);
             if (size < kHeaderSize)
-                return stopAt(Stop::Truncated, offset + kMarker.size());
-            const quint64 timeTag = *reader.word64At(offset + kMarker.size());
+                return stopAt(Stop::Truncated, offset + Marker.size());
+            const quint64 timeTag = *reader.word64At(offset + Marker.size());
             result.items.append({Item::Kind::Bundle, offset, size, depth + 1, timeTag});
             open[size_t(++depth)] = {offset + size, timeTag};
             position = offset + kHeaderSize;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
 #include <QtGlobal>
@@ -12,6 +13,8 @@
 namespace OscBundle {
 
 constexpr int MaxDepth = 16;
+// What every bundle starts with: "#bundle" and its NUL.
+constexpr QByteArrayView Marker("#bundle\0", 8);
 // The time tag that means "at once".
 constexpr quint64 Immediately = 1;
 
@@ -39,7 +42,7 @@ struct Walk
     qsizetype stopOffset = -1;
 };
 
-// True when the datagram starts with the bundle marker "#bundle" and its NUL.
+// True when the datagram starts with Marker.
 bool isBundle(const QByteArray &datagram);
 
 // The datagram's bundles and messages; an empty walk for a datagram that is not a bundle.
