@@ -17,9 +17,6 @@
 
 namespace {
 
-// Every UDP datagram fits, so each is read whole without asking the system for its size first.
-constexpr qsizetype MaxDatagramSize = 65536;
-
 // How a system without IPv6 may refuse the dual-stack address. Qt itself already falls back to
 // IPv4 where no IPv6 socket can be opened at all.
 bool lacksIPv6(QAbstractSocket::SocketError error)

@@ -34,6 +34,8 @@ public:
     // as it lasts and freeze the window. Past this much time the rest waits in the socket, which
     // stays readable, for the next turn of the event loop.
     static constexpr qint64 MaxDrainNs = 20 * 1000 * 1000;
+    // Every UDP datagram fits, so each is read whole without asking the system for its size first.
+    static constexpr qsizetype MaxDatagramSize = 65536;
     // Our own multicast stays on the local network unless asked otherwise.
     static constexpr int DefaultMulticastTtl = 1;
     // The shortest time between two reports that a TCP send found no peer.

@@ -2,24 +2,12 @@
 
 #include "i18n/LanguageManager.h"
 #include "osc/OscLink.h"
+#include "osc/PlainAddress.h"
 
 #include <QNetworkInterface>
 #include <QUdpSocket>
 
 #include <algorithm>
-
-namespace {
-
-constexpr qsizetype MaxDatagramSize = 65536;
-
-QHostAddress plain(const QHostAddress &address)
-{
-    bool mapped = false;
-    const quint32 ipv4 = address.toIPv4Address(&mapped);
-    return mapped && address.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress(ipv4) : address;
-}
-
-} // namespace
 
 Relay::Relay(OscLink *link, QObject *parent)
     : QObject(parent)
@@ -44,11 +32,11 @@ bool Relay::isLoop(const QHostAddress &target, quint16 port, quint16 boundPort)
 {
     if (port != boundPort || boundPort == 0)
         return false;
-    const QHostAddress address = plain(target);
+    const QHostAddress address = plainAddress(target);
     if (address.isLoopback() || address == QHostAddress(QHostAddress::AnyIPv4) || address == QHostAddress(QHostAddress::AnyIPv6))
         return true;
     const QList<QHostAddress> own = QNetworkInterface::allAddresses();
-    return std::any_of(own.begin(), own.end(), [&address](const QHostAddress &mine) { return plain(mine) == address; });
+    return std::any_of(own.begin(), own.end(), [&address](const QHostAddress &mine) { return plainAddress(mine) == address; });
 }
 
 bool Relay::start(const QString &host, quint16 port)
@@ -111,8 +99,8 @@ void Relay::forward(const QByteArray &datagram, const QHostAddress &sender, quin
 
 void Relay::drainReplies()
 {
-    if (m_buffer.size() < MaxDatagramSize)
-        m_buffer.resize(MaxDatagramSize);
+    if (m_buffer.size() < OscLink::MaxDatagramSize)
+        m_buffer.resize(OscLink::MaxDatagramSize);
     QHostAddress sender;
     quint16 senderPort = 0;
     // A receiver may stop the relay while handling a reply.
@@ -121,7 +109,7 @@ void Relay::drainReplies()
         if (size < 0)
             break;
         const QByteArray reply(m_buffer.constData(), size);
-        emit replyReceived(reply, plain(sender), senderPort);
+        emit replyReceived(reply, plainAddress(sender), senderPort);
         if (m_bothWays && m_lastSenderPort != 0 && m_link->reply(reply, m_lastSender.toString(), m_lastSenderPort))
             emit relayedCountChanged(++m_relayed);
     }

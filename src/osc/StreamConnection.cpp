@@ -1,6 +1,7 @@
 #include "osc/StreamConnection.h"
 
 #include "i18n/LanguageManager.h"
+#include "osc/PlainAddress.h"
 
 #include <QElapsedTimer>
 #include <QTcpSocket>
@@ -28,14 +29,6 @@ QString faultText(StreamFault fault)
         break;
     }
     return QString();
-}
-
-// A dual-stack server sees IPv4 peers as IPv4-mapped IPv6 addresses; the log names them as IPv4.
-QHostAddress plain(const QHostAddress &address)
-{
-    bool mapped = false;
-    const quint32 ipv4 = address.toIPv4Address(&mapped);
-    return mapped && address.protocol() == QAbstractSocket::IPv6Protocol ? QHostAddress(ipv4) : address;
 }
 
 } // namespace
@@ -81,7 +74,7 @@ bool StreamConnection::isConnected() const
 
 void StreamConnection::rememberPeer()
 {
-    m_peerAddress = plain(m_socket->peerAddress());
+    m_peerAddress = plainAddress(m_socket->peerAddress());
     m_peerPort = m_socket->peerPort();
 }
 
