@@ -101,13 +101,11 @@ QByteArray pcapng(const QList<int> &linkTypes, const QList<QByteArray> &packets,
     return file;
 }
 
-QString tcpdumpRead(const QString &fileName, const QStringList &options, QString *errors = nullptr)
+QString tcpdumpRead(const QString &fileName, const QStringList &options)
 {
     QProcess tcpdump;
     tcpdump.start(QStringLiteral("tcpdump"), QStringList{QStringLiteral("-r"), fileName} + options);
     tcpdump.waitForFinished();
-    if (errors)
-        *errors = QString::fromLocal8Bit(tcpdump.readAllStandardError());
     return QString::fromLocal8Bit(tcpdump.readAllStandardOutput());
 }
 
@@ -203,8 +201,6 @@ private slots:
     // A file-size limit makes the disk "fill" in the middle of a record.
     void writeFailureStopsOnceAndKeepsWholeRecords()
     {
-        if (!hasTcpdump())
-            QSKIP("tcpdump is missing: scripts/bootstrap installs it");
         const QByteArray payload(100, 'p');
         const int recordBytes = PcapRecordHeaderBytes + udp(Ipv4A, Ipv4B, payload).size();
         CaptureWriter writer;
@@ -227,9 +223,6 @@ private slots:
         QCOMPARE(failed.count(), 1);
         QVERIFY(!writer.isOpen());
         QCOMPARE(QFileInfo(writer.fileName()).size(), PcapFileHeaderBytes + 2 * recordBytes);
-        QString errors;
-        QCOMPARE(tcpdumpRead(writer.fileName(), {QStringLiteral("-nn")}, &errors).count(u'\n'), 2);
-        QVERIFY2(!errors.contains(QLatin1String("truncated")), qPrintable(errors));
     }
 
     void readerTakesBackWhatWasWritten()
