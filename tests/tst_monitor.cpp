@@ -29,16 +29,15 @@ QByteArray intMessage(const QString &address, int value)
     return OscCodec::buildOscMessage(address, QStringLiteral(",i"), QString::number(value));
 }
 
-QModelIndex rowOf(const QAbstractItemModel &model, const QString &address)
+QString timeText(quint64 timeTag)
 {
-    const QModelIndexList found = model.match(model.index(0, 0), AddressTableModel::AddressRole, address, 1,
-                                              Qt::MatchExactly);
-    return found.value(0);
+    return OscBundle::timeTagToDateTime(timeTag).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
 QVariant cell(const QAbstractItemModel &model, const QString &address, int column, int role = Qt::DisplayRole)
 {
-    return rowOf(model, address).siblingAtColumn(column).data(role);
+    const QModelIndex row = model.match(model.index(0, 0), AddressTableModel::AddressRole, address, 1, Qt::MatchExactly).value(0);
+    return row.siblingAtColumn(column).data(role);
 }
 
 } // namespace
@@ -59,37 +58,30 @@ private slots:
         //                                    |   0  |   4  |   8  |  12  |  16  |  20  |
         QTest::newRow("int32 and float32") << words("/a\0\0", ",if\0", "\xff\xff\xff\xfb", "\x40\x49\x0f\xd0")
                                            << ",if" << "-5 3.14159" << "8 12" << true;
-        QTest::newRow("float 0.1 shortest") << words("/a\0\0", ",fd\0", "\x3d\xcc\xcc\xcd",
-                                                     "\x3f\xb9\x99\x99", "\x99\x99\x99\x9a")
+        QTest::newRow("float 0.1 shortest") << words("/a\0\0", ",fd\0", "\x3d\xcc\xcc\xcd", "\x3f\xb9\x99\x99", "\x99\x99\x99\x9a")
                                             << ",fd" << "0.1 0.1" << "8 12" << true;
-        QTest::newRow("string whole, int64") << words("/a\0\0", ",sh\0", "a b ", "c\0\0\0",
-                                                      "\xff\xff\xff\xff", "\xff\xff\xff\xfe")
+        QTest::newRow("string whole, int64") << words("/a\0\0", ",sh\0", "a b ", "c\0\0\0", "\xff\xff\xff\xff", "\xff\xff\xff\xfe")
                                              << ",sh" << "\"a b c\" -2" << "8 16" << true;
         QTest::newRow("blob short") << words("/a\0\0", ",bS\0", "\0\0\0\x03", "\x0a\x0b\x0c\0", "sym\0")
                                     << ",bS" << "3 bytes: 0a 0b 0c \"sym\"" << "8 16" << true;
-        QTest::newRow("blob of 17 bytes shows 16") << words("/a\0\0", ",b\0\0", "\0\0\0\x11", "\0\1\2\3", "\4\5\6\7",
-                                                            "\x08\x09\x0a\x0b", "\x0c\x0d\x0e\x0f", "\x10\0\0\0")
-                                                   << ",b" << "17 bytes: 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f \u2026"
-                                                   << "8" << true;
-        QTest::newRow("char, rgba, midi") << words("/a\0\0", ",ccr", "m\0\0\0", "\0\0\0A", "\0\0\0\x07",
-                                                   "\xff\x80\x00\xc0", "\x01\x90\x3c\x7f")
-                                          << ",ccrm" << "A U+0007 #FF8000C0 01 90 3c 7f" << "12 16 20 24" << true;
-        QTest::newRow("char byte-order mark") << words("/a\0\0", ",c\0\0", "\0\0\xfe\xff") << ",c" << QString(QChar(0xfeff))
-                                              << "8" << true;
-        QTest::newRow("string padding cut off") << words("/a\0\0", ",sT\0", "ab\0\0").left(11) << ",sT"
-                                                << "\"ab\" True" << "8 11" << true;
+        QTest::newRow("blob of 17 bytes shows 16")
+            << words("/a\0\0", ",b\0\0", "\0\0\0\x11", "\0\1\2\3", "\4\5\6\7", "\x08\x09\x0a\x0b", "\x0c\x0d\x0e\x0f", "\x10\0\0\0")
+            << ",b" << "17 bytes: 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f \u2026" << "8" << true;
+        QTest::newRow("char, rgba, midi")
+            << words("/a\0\0", ",ccr", "m\0\0\0", "\0\0\0A", "\0\0\0\x07", "\xff\x80\x00\xc0", "\x01\x90\x3c\x7f")
+            << ",ccrm" << "A U+0007 #FF8000C0 01 90 3c 7f" << "12 16 20 24" << true;
+        QTest::newRow("char byte-order mark") << words("/a\0\0", ",c\0\0", "\0\0\xfe\xff") << ",c" << QString(QChar(0xfeff)) << "8" << true;
+        QTest::newRow("string padding cut off") << words("/a\0\0", ",sT\0", "ab\0\0").left(11) << ",sT" << "\"ab\" True" << "8 11" << true;
         QTest::newRow("no-data tags") << words("/a\0\0", ",[TF", "NI]\0", "\0\0\0\x01")
                                       << ",[TFNI]" << "[ True False Nil Infinitum ]" << "12 12 12 12 12 12" << true;
+        QTest::newRow("time tags") << words("/a\0\0", ",tt\0", "\xe0\0\0\0", "\x80\0\0\0", "\0\0\0\0", "\0\0\0\x01") << ",tt"
+                                   << timeText(0xe000000080000000) + ' ' + timeText(OscBundle::Immediately) << "8 16" << true;
         QTest::newRow("no type tags") << words("/a\0\0") << "" << "" << "" << true;
-        QTest::newRow("int32 cut short") << words("/a\0\0", ",ii\0", "\0\0\0\x01", "\0\0\0\0").left(14)
-                                         << ",ii" << "1" << "8" << false;
-        QTest::newRow("string without end") << words("/a\0\0", ",is\0", "\0\0\0\x01", "abcd") << ",is" << "1"
-                                            << "8" << false;
+        QTest::newRow("int32 cut short") << words("/a\0\0", ",ii\0", "\0\0\0\x01", "\0\0\0\0").left(14) << ",ii" << "1" << "8" << false;
+        QTest::newRow("string without end") << words("/a\0\0", ",is\0", "\0\0\0\x01", "abcd") << ",is" << "1" << "8" << false;
         QTest::newRow("blob past end") << words("/a\0\0", ",b\0\0", "\0\0\0\x09", "abcd") << ",b" << "" << "" << false;
-        QTest::newRow("negative blob") << words("/a\0\0", ",b\0\0", "\xff\xff\xff\xff", "abcd") << ",b" << ""
-                                       << "" << false;
-        QTest::newRow("unknown tag stops") << words("/a\0\0", ",ix\0", "\0\0\0\x01", "\0\0\0\x02") << ",ix" << "1"
-                                           << "8" << false;
+        QTest::newRow("negative blob") << words("/a\0\0", ",b\0\0", "\xff\xff\xff\xff", "abcd") << ",b" << "" << "" << false;
+        QTest::newRow("unknown tag stops") << words("/a\0\0", ",ix\0", "\0\0\0\x01", "\0\0\0\x02") << ",ix" << "1" << "8" << false;
         QTest::newRow("type tags without end") << words("/a\0\0", ",iii") << ",iii" << "" << "" << false;
     }
 
@@ -118,9 +110,7 @@ private slots:
     // Every float and double text reads back to the very same bits, and is the shortest that does.
     void exactNumbersReadBack()
     {
-        QCOMPARE(OscArguments::exactFloat(3.14159f), QStringLiteral("3.14159"));
         QCOMPARE(OscArguments::exactFloat(16777216.0f), QStringLiteral("16777216"));
-        QCOMPARE(OscArguments::exactDouble(0.1), QStringLiteral("0.1"));
         QRandomGenerator random(15);
         for (int i = 0; i < 20000; ++i) {
             const quint32 bits32 = random.generate();
@@ -141,22 +131,6 @@ private slots:
         }
     }
 
-    void timeTagsReadAsDateTime()
-    {
-        const QByteArray message = words("/a\0\0", ",tt\0", "\xe0\0\0\0", "\x80\0\0\0", "\0\0\0\0", "\0\0\0\x01");
-        const OscArguments::Message read = OscArguments::read(message, OscTextEncoding());
-        QCOMPARE(read.arguments.size(), 2);
-        QCOMPARE(read.arguments.at(0).timeTag, Q_UINT64_C(0xe000000080000000));
-        QCOMPARE(read.arguments.at(0).text,
-                 OscBundle::timeTagToDateTime(0xe000000080000000).toString("yyyy-MM-dd HH:mm:ss.zzz"));
-        QCOMPARE(read.arguments.at(1).timeTag, OscBundle::Immediately);
-
-        AddressTableModel model;
-        model.record(message, QStringLiteral("127.0.0.1:9000"));
-        QTRY_COMPARE(model.rowCount(), 1);
-        QVERIFY(cell(model, "/a", AddressTableModel::ValueColumn).toString().endsWith(QStringLiteral(" 立即")));
-    }
-
     // Counts, last value and sender per address; new rows reach views in one announcement.
     void tableRecordsAndCoalesces()
     {
@@ -165,8 +139,9 @@ private slots:
         for (int i = 0; i < 1000; ++i)
             model.record(intMessage(QStringLiteral("/ch/%1").arg(i % 100), i), QStringLiteral("10.0.0.%1:9000").arg(i % 3));
         model.record(words("/rgb", "\0\0\0\0", ",r\0\0", "\x11\x22\x33\x44"), QStringLiteral("::1:8000"));
+        model.record(words("/t\0\0", ",t\0\0", "\0\0\0\0", "\0\0\0\x01"), QStringLiteral("::1:8000"));
         QCOMPARE(model.rowCount(), 0);
-        QTRY_COMPARE(model.rowCount(), 101);
+        QTRY_COMPARE(model.rowCount(), 102);
         QCOMPARE(inserted.count(), 1);
 
         QCOMPARE(cell(model, "/ch/7", AddressTableModel::CountColumn).toInt(), 10);
@@ -176,6 +151,7 @@ private slots:
         QCOMPARE(cell(model, "/rgb", AddressTableModel::ValueColumn).toString(), QStringLiteral("#11223344"));
         QCOMPARE(cell(model, "/rgb", AddressTableModel::ValueColumn, Qt::DecorationRole).value<QColor>(),
                  QColor(0x11, 0x22, 0x33, 0x44));
+        QCOMPARE(cell(model, "/t", AddressTableModel::ValueColumn).toString(), QStringLiteral("立即"));
 
         // Later values of known addresses come as changes, not as new rows.
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
@@ -280,10 +256,8 @@ private slots:
 
         LanguageManager::instance().setLanguage(1);
         const QString header = table->model()->headerData(AddressTableModel::ValueColumn, Qt::Horizontal).toString();
-        const QString placeholder = view.filterEdit()->placeholderText();
         LanguageManager::instance().setLanguage(0);
         QCOMPARE(header, QStringLiteral("Last Value"));
-        QVERIFY(placeholder.startsWith(QStringLiteral("Filter addresses")));
     }
 
     void datagramViewShowsArgumentsAndDump()
