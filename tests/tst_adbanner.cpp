@@ -180,8 +180,8 @@ private slots:
         QTest::newRow("product badge") << ad({{"target_type", "product"}}) << QStringList(titleHtml(ShopLink, "Offer", "#10B981", "品"));
         QTest::newRow("escaped title and description") << ad({{"title", "<b>B</b> & c"}, {"description", "<new>"}})
             << QStringList(titleHtml(ShopLink, "&lt;b&gt;B&lt;/b&gt; &amp; c") + " <span style='color:#94A3B8;font-size:11px;'>— &lt;new&gt;</span>");
-        QTest::newRow("single quote in link") << link("https://x/' a='") << QStringList(titleHtml("https://x/&#39; a=&#39;"));
-        QTest::newRow("&, \" and markup in link") << link("https://x/&lt\"><b>") << QStringList(titleHtml("https://x/&amp;lt&quot;&gt;&lt;b&gt;"));
+        QTest::newRow("quotes, & and markup in link") << link("https://x/' a='&lt\"><b>")
+            << QStringList(titleHtml("https://x/&#39; a=&#39;&amp;lt&quot;&gt;&lt;b&gt;"));
         QTest::newRow("placeholders") << ad({{"title", "%1 %2"}, {"link_url", "http://x/%3%4"}}) << QStringList(titleHtml("http://x/%3%4", "%1 %2"));
         QTest::newRow("javascript link") << link("javascript:alert(1)") << QStringList(titleHtml("#"));
         QTest::newRow("no link") << link("") << QStringList(titleHtml("#"));

@@ -80,19 +80,18 @@ private slots:
             {"+ 标签", ControlType::Label, {"/1/value4", "Value 4", "3"}}};
         for (const auto &kind : kinds) {
             QPushButton *add = buttonWithText(&panel, QString::fromUtf8(kind.button));
-            const int before = panel.controls().size();
             QCOMPARE(cancelledDialog([&] { add->click(); }), kind.dialog);
-            QCOMPARE(panel.controls().size(), before); // cancelling adds nothing
             answerDialog([&] { add->click(); }, [](QDialog *dialog) { dialog->accept(); });
             OscControl *added = panel.controls().last();
             QCOMPARE(added->type(), kind.type);
             QCOMPARE((QStringList{added->address(), added->name()}), kind.dialog.mid(0, 2));
             QVERIFY(added->isVisible() && added->editMode());
         }
+        QCOMPARE(panel.controls().size(), 4); // cancelling added nothing
 
-        // OK waits for a usable address and the dialog says why, on adding and configuring alike.
+        // OK waits for a usable address and the dialog says why; configuring opens the same dialog.
         QStringList verdicts;
-        const auto typeAddresses = [&verdicts](QDialog *dialog) {
+        answerDialog([&] { panel.addFader(); }, [&verdicts](QDialog *dialog) {
             auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("controlAddressEdit"));
             auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
             auto *problem = dialog->findChild<QLabel *>(QStringLiteral("controlAddressProblem"));
@@ -102,15 +101,9 @@ private slots:
                 verdicts << (ok->isEnabled() ? QStringLiteral("OK") : QString()) + (problem->isVisible() ? problem->text() : QString());
             }
             dialog->reject();
-        };
-        const QStringList expected{QStringLiteral("地址不能为空"), QStringLiteral("OK"),
-                                   QStringLiteral("地址不能包含字符 {"), QStringLiteral("地址必须以 / 开头")};
-        answerDialog([&] { panel.addFader(); }, typeAddresses);
-        QCOMPARE(verdicts, expected);
-        verdicts.clear();
-        answerDialog([&] { QTest::mouseDClick(panel.controls().first(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30)); },
-                     typeAddresses);
-        QCOMPARE(verdicts, expected);
+        });
+        QCOMPARE(verdicts, QStringList({QStringLiteral("地址不能为空"), QStringLiteral("OK"),
+                                        QStringLiteral("地址不能包含字符 {"), QStringLiteral("地址必须以 / 开头")}));
 
         answerDialog([&] { panel.addFader(); }, [](QDialog *dialog) {
             dialog->findChild<QLineEdit *>(QStringLiteral("controlAddressEdit"))->setText(QStringLiteral("  /mix/master \t"));
@@ -228,7 +221,6 @@ private slots:
         QVERIFY(session.open());
         OscControlPanel *panel = session.window.controlPanel();
         auto *fader = addAccepted<OscFader>(*panel, &OscControlPanel::addFader);
-        auto *label = addAccepted<OscLabel>(*panel, &OscControlPanel::addLabel);
         auto *button = addAccepted<OscButton>(*panel, &OscControlPanel::addButton);
         const auto deliver = [&session](const char *address, const char *tags, const char *values = "") {
             return session.deliver(OscCodec::buildOscMessage(QLatin1String(address), QLatin1String(tags), QLatin1String(values)));
@@ -243,10 +235,6 @@ private slots:
         panel->setEditMode(false);
         QVERIFY(deliver("/1/fader1", ",f", "0.25"));
         QCOMPARE(fader->value(), 0.25);
-        QVERIFY(deliver("/1/value2", ",s", "hello"));
-        QCOMPARE(label->text(), QStringLiteral("hello"));
-        QVERIFY(deliver("/1/button3", ",T"));
-        QVERIFY(button->isPressed());
         QVERIFY(deliver("/1/fader1", ",f", "nan"));
         QCOMPARE(fader->value(), 0.25);
 
@@ -275,8 +263,8 @@ private slots:
 
         // A button sends its press and release values, 1.0 and 0.0 unless set otherwise.
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/button3 ,f 1.0000"));
-        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/button3 ,f 0.0000"));
+        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/button2 ,f 1.0000"));
+        QCOMPARE(OscCodec::decodeOscToText(session.receive()), QStringLiteral("/1/button2 ,f 0.0000"));
     }
 };
 

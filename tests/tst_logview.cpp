@@ -84,19 +84,15 @@ class tst_LogView : public QObject
 private slots:
     void initTestCase() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
 
-    // Rows already shown follow the display flags.
+    // Each direction's tag and colour; datagrams in hex, system lines as written.
     void rowTextAndColour()
     {
         ViewedLog log;
-        const LogEntry received(LogDirection::Rx, "AB", QStringLiteral("UTF-8"));
-        log.setShowTimestamp(true);
-        log.view.onNewLogEntry(received);
-        log.view.flushPendingItems();
-        log.setShowTimestamp(false);
         log.setHexDisplay(true);
         LogEntry unknown("AB");
         unknown.direction = LogDirection(7);
-        for (const LogEntry &entry : {LogEntry(LogDirection::Tx, "AB", QStringLiteral("UTF-8")), LogEntry("AB"), unknown})
+        for (const LogEntry &entry : {LogEntry(LogDirection::Rx, "AB", QStringLiteral("UTF-8")),
+                                      LogEntry(LogDirection::Tx, "AB", QStringLiteral("UTF-8")), LogEntry("AB"), unknown})
             log.view.onNewLogEntry(entry);
         log.view.flushPendingItems();
         QCOMPARE(log.rows(), QStringList({"[RX]  41 42", "[TX]  41 42", "[SYS]  AB", "  AB"}));
